@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+namespace qws {
+
+// The help page in the user's language: "<help endpoint>/websweep-help?lng=1033".
+std::u16string HelpPageUrl();
+
+}  // namespace qws

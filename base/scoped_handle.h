@@ -1,0 +1,65 @@
+// Move-only owners of Windows handles, built on one traits template.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace qws {
+
+template <class Traits>
+class GenericScopedHandle {
+ public:
+  using Handle = typename Traits::Handle;
+
+  GenericScopedHandle() = default;
+  explicit GenericScopedHandle(Handle handle) : handle_(handle) {}
+  GenericScopedHandle(GenericScopedHandle&& other) noexcept : handle_(other.release()) {}
+  GenericScopedHandle& operator=(GenericScopedHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  GenericScopedHandle(const GenericScopedHandle&) = delete;
+  GenericScopedHandle& operator=(const GenericScopedHandle&) = delete;
+  ~GenericScopedHandle() { reset(); }
+
+  Handle get() const { return handle_; }
+  bool is_valid() const { return Traits::IsValid(handle_); }
+  explicit operator bool() const { return is_valid(); }
+
+  void reset(Handle handle = Traits::Null()) {
+    if (Traits::IsValid(handle_)) Traits::Close(handle_);
+    handle_ = handle;
+  }
+  [[nodiscard]] Handle release() { return std::exchange(handle_, Traits::Null()); }
+
+ private:
+  Handle handle_ = Traits::Null();
+};
+
+// Kernel objects: both null and INVALID_HANDLE_VALUE mean "none".
+struct KernelHandleTraits {
+  using Handle = HANDLE;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { ::CloseHandle(h); }
+};
+using ScopedHandle = GenericScopedHandle<KernelHandleTraits>;
+
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static Handle Null() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { ::FindClose(h); }
+};
+using ScopedFindHandle = GenericScopedHandle<FindHandleTraits>;
+
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::FreeLibrary(h); }
+};
+using ScopedModule = GenericScopedHandle<ModuleTraits>;
+
+}  // namespace qws

@@ -1,0 +1,75 @@
+// Helpers for tests that work on real files, processes and windows under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/scoped_handle.h"
+
+namespace qws::test {
+
+// The folder of the running test program, where the build puts every binary.
+std::wstring BinFolder();
+
+// A fresh folder below the temporary-files folder, removed with everything in it at the end.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::wstring& path() const { return path_; }
+  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+ private:
+  std::wstring path_;
+};
+
+std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
+std::wstring CurrentDirectory();
+// Deletes a tree without the program's own helpers (tests must not rely on the code under test).
+void RemoveTree(const std::wstring& path);
+
+// Polls until the condition holds or the time is up; true when it held.
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+// A started process; terminated at the end unless it has exited.
+class Process {
+ public:
+  Process(const std::wstring& program, const std::wstring& arguments,
+          const std::wstring& folder = L"");
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  bool started() const { return process_.is_valid(); }
+  DWORD id() const { return id_; }
+  // The exit code, or nothing while it is still running after the wait.
+  std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout);
+
+ private:
+  ScopedHandle process_;
+  DWORD id_ = 0;
+};
+
+// The visible top-level windows of a process with the given caption.
+std::vector<HWND> TopLevelWindows(DWORD processId, const std::wstring& caption);
+// Any top-level window with this caption, in any process.
+std::vector<HWND> TopLevelWindowsWithCaption(const std::wstring& caption);
+std::wstring WindowText(HWND window);
+// The child window showing this text, if any is visible.
+HWND FindVisibleChildWithText(HWND parent, const std::wstring& text);
+// Presses a button the way a click does.
+void Click(HWND button);
+// Saves the screen as a BMP file in the test output folder; returns its path.
+std::wstring SaveScreenshot(const std::wstring& name);
+
+}  // namespace qws::test
