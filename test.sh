@@ -13,11 +13,14 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${QWS_UNDER_XVFB:-}" ]; then
 fi
 
 [ -n "${QWS_UNDER_XVFB:-}" ] || scripts/setup.sh
-scripts/build.sh x64 x86 host
+scripts/build.sh host x64 x86 fuzz
 
 status=0
 echo "== host tests (sanitizers)"
 (cd build/host && ctest -j"$(nproc)" --output-on-failure) || status=1
+
+echo "== fuzz targets (${QWS_FUZZ_SECONDS:-5} s each)"
+(cd build/fuzz && ctest -j"$(nproc)" --output-on-failure) || status=1
 
 echo "== Windows tests under Wine"
 source scripts/wine-env.sh

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "app/log.h"
+#include "app/qws_app.h"
 #include "app/shell_start.h"
 #include "app/string_table.h"
 #include "base/u16.h"
@@ -55,6 +56,9 @@ INT_PTR CQWS_v2Dlg::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return TRUE;
     case kStepMessageAnswered:
       OnMessageAnswered(static_cast<int>(wparam));
+      return TRUE;
+    case WM_HELP:
+      TheApp().OnHelp();
       return TRUE;
     case kStepTermsAccepted:
       RelaunchSelf(RelaunchMode::Elevate);

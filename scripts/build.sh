@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Configures and builds the given targets (x64, x86, host; all three by default) under build/.
+# Configures and builds the given targets under build/: host, x64, x86 (the default set, host
+# first: the Windows builds use its tools), fuzz (clang, libFuzzer) and bench (optimised).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 targets=("$@")
-((${#targets[@]})) || targets=(x64 x86 host)
+((${#targets[@]})) || targets=(host x64 x86)
 jobs=$(nproc)
 werror=${QWS_WERROR:-ON}
 
@@ -19,7 +20,14 @@ for target in "${targets[@]}"; do
                  "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
                  "-DCMAKE_C_FLAGS=-fsanitize=address,undefined -fno-omit-frame-pointer"
                  "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined") ;;
-    *) echo "build: unknown target $target (x64, x86, host)" >&2; exit 2 ;;
+    fuzz) args=(-S "$root" -B "$dir" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQWS_FUZZ=ON
+                -DQWS_WERROR="$werror" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+                "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
+                "-DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link,address,undefined"
+                "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined") ;;
+    bench) args=(-S "$root" -B "$dir" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release -DQWS_BENCH=ON
+                 -DQWS_WERROR="$werror" -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++) ;;
+    *) echo "build: unknown target $target (host, x64, x86, fuzz, bench)" >&2; exit 2 ;;
   esac
   echo "== build $target"
   cmake "${args[@]}" >"$root/build/configure-$target.log" 2>&1 || { cat "$root/build/configure-$target.log"; exit 1; }
