@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/scoped_handle.h"
+#include "engine/quarantine_list.h"
 #include "engine/scan_settings.h"
 #include "engine/scanner_exports.h"
 #include "engine/update_progress.h"
@@ -64,6 +65,14 @@ class CmlLineScanner {
   int UpdateWithRetries(const std::wstring& folder);
   // Ends a running attempt's worker by force, then releases the engine.
   void CloseWithWorkerKilled();
+
+  // Rebuilds the quarantine lists from the library; an unreadable quarantine leaves them empty.
+  void ReadQuarantine();
+  // Restores entry `index` to its former path; the quarantined copy is deleted only afterwards.
+  bool RestoreFromQuarantine(uint32_t index);
+  bool HasUnrestoredRecord() const;
+  const std::vector<QuarantineEntry>& quarantineEntries() const { return quarantineEntries_; }
+  std::vector<QuarantineRecord>& quarantineRecords() { return quarantineRecords_; }
 
   // How long an attempt may stay below 3 % before the watchdog ends it.
   DWORD watchdogMilliseconds = 90000;
@@ -122,6 +131,8 @@ class CmlLineScanner {
   qlxs_scan_setup* scanSetup_ = nullptr;
   qlxs_scan_mode* scanModes_[4] = {};
   UpdateProgress updateProgress_;
+  std::vector<QuarantineEntry> quarantineEntries_;
+  std::vector<QuarantineRecord> quarantineRecords_;
 };
 
 }  // namespace qws

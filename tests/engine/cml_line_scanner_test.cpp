@@ -233,3 +233,52 @@ TEST_F(UpdateEngineTest, ACustomProxyIsUsedAloneEvenWhenItCannotConnect) {
 
 }  // namespace
 }  // namespace qws
+
+namespace qws {
+namespace {
+
+using AddQuarantine = void (*)(uint32_t, const wchar_t*, const wchar_t*, int);
+
+TEST(Quarantine, ListsDrivePathsAndRestoresOnlyWhatSucceeded) {
+  ScriptedLibrary library;
+  auto add = reinterpret_cast<AddQuarantine>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW((library.folder() + L"\\qlxs_apiW_a.dll").c_str()),
+                     "qlxs_script_add_quarantine")));
+  ASSERT_NE(add, nullptr);
+  add(1, L"C:\\Users\\me\\bad.exe", L"Win32.Trojan.Test", -1);
+  add(2, L"\\\\server\\share\\bad.exe", L"Net.Worm", 0);
+  add(3, nullptr, nullptr, 0);  // the library cannot deliver this one
+  add(4, L"D:\\deep\\pua.exe", L"", 0);
+  CmlLineScanner bridge;
+  bridge.settings.antiStealth = true;
+  ASSERT_TRUE(bridge.InitEngine(library.folder()));
+
+  bridge.ReadQuarantine();
+  ASSERT_EQ(bridge.quarantineEntries().size(), 3u);
+  auto& records = bridge.quarantineRecords();
+  ASSERT_EQ(records.size(), 2u) << "the network path is listed but not shown";
+  EXPECT_EQ(records[0].threatName, L"Win32.Trojan.Test");
+  EXPECT_EQ(records[0].entryIndex, 0u);
+  EXPECT_EQ(records[1].formerPath, L"D:\\deep\\pua.exe");
+  EXPECT_EQ(records[1].threatName, L".");
+  EXPECT_EQ(records[1].entryIndex, 2u);
+  EXPECT_TRUE(bridge.HasUnrestoredRecord());
+
+  EXPECT_FALSE(bridge.RestoreFromQuarantine(0)) << "the library refused";
+  EXPECT_TRUE(bridge.RestoreFromQuarantine(2));
+  EXPECT_FALSE(bridge.RestoreFromQuarantine(3)) << "out of range";
+  const std::string calls = library.Calls();
+  EXPECT_NE(calls.find("restore 1;restore 4;delete 4;"), std::string::npos) << calls;
+  EXPECT_EQ(calls.find("delete 1;"), std::string::npos) << "a failed restore keeps the quarantined copy";
+
+  for (auto& record : records) record.restored = true;
+  EXPECT_FALSE(bridge.HasUnrestoredRecord());
+
+  library.Set("quarantine_fails", 1);
+  bridge.ReadQuarantine();
+  EXPECT_TRUE(bridge.quarantineEntries().empty());
+  EXPECT_TRUE(bridge.quarantineRecords().empty());
+}
+
+}  // namespace
+}  // namespace qws

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "scanlib/include/qlxs_api.h"
 
@@ -37,6 +38,13 @@ struct Object {
   int kind;
 };
 
+struct QuarantineFixture {
+  std::wstring path, threat;
+  qlxs_quarantine_item item{};
+  int restoreResult = 0;
+};
+std::vector<QuarantineFixture> g_quarantine;
+
 }  // namespace
 
 extern "C" {
@@ -49,9 +57,21 @@ __declspec(dllexport) void qlxs_script_reset() {
   std::lock_guard<std::mutex> lock(g_lock);
   g_script.clear();
   g_calls.clear();
+  g_quarantine.clear();
   g_updateCall = g_reloadCall = 0;
 }
 __declspec(dllexport) const char* qlxs_script_calls() { return g_calls.c_str(); }
+// An item of the scripted quarantine; a null path stands for an item the list cannot deliver.
+__declspec(dllexport) void qlxs_script_add_quarantine(uint32_t id, const wchar_t* path, const wchar_t* threat,
+                                                       int restoreResult) {
+  QuarantineFixture fixture;
+  fixture.path = path ? path : L"";
+  fixture.threat = threat ? threat : L"";
+  fixture.item.id_low = id;
+  fixture.item.id_high = path ? 0 : 0xFFFFFFFFu;
+  fixture.restoreResult = restoreResult;
+  g_quarantine.push_back(std::move(fixture));
+}
 __declspec(dllexport) const qlxs_global_setup* qlxs_script_last_setup() { return &g_lastSetup; }
 
 int32_t QLXS_CALL qlxs_scanner_update(qlxs_scanner*, int32_t, uint32_t* outFlags) {
@@ -162,16 +182,38 @@ void QLXS_CALL qlxs_scan_mode_destroy(qlxs_scan_mode* mode) {
   delete mode;
 }
 int32_t QLXS_CALL qlxs_quarantine_log_evaluate(qlxs_scanner*, qlxs_quarantine_log_list** list) {
-  if (list) *list = nullptr;
+  Called("quarantine_evaluate");
+  if (Get("quarantine_fails")) return -1;
+  for (QuarantineFixture& fixture : g_quarantine) {
+    fixture.item.former_path = fixture.path.c_str();
+    fixture.item.threat_name = fixture.threat.c_str();
+  }
+  *list = reinterpret_cast<qlxs_quarantine_log_list*>(new Object{9});
+  return 0;
+}
+void QLXS_CALL qlxs_quarantine_log_list_destroy(qlxs_quarantine_log_list* list) {
+  Called("quarantine_destroy");
+  delete reinterpret_cast<Object*>(list);
+}
+uint32_t QLXS_CALL qlxs_quarantine_log_list_count(const qlxs_quarantine_log_list*) {
+  return static_cast<uint32_t>(g_quarantine.size());
+}
+const qlxs_quarantine_item* QLXS_CALL qlxs_quarantine_log_list_item(const qlxs_quarantine_log_list*, uint32_t index) {
+  if (index >= g_quarantine.size() || g_quarantine[index].item.id_high == 0xFFFFFFFFu) return nullptr;
+  return &g_quarantine[index].item;
+}
+int32_t QLXS_CALL qlxs_quarantine_restore(qlxs_scanner*, uint32_t low, uint32_t, const qlxs_char* path) {
+  for (const QuarantineFixture& fixture : g_quarantine)
+    if (fixture.item.id_low == low && fixture.path == path) {
+      Called(("restore " + std::to_string(low)).c_str());
+      return fixture.restoreResult;
+    }
   return -1;
 }
-void QLXS_CALL qlxs_quarantine_log_list_destroy(qlxs_quarantine_log_list*) {}
-uint32_t QLXS_CALL qlxs_quarantine_log_list_count(const qlxs_quarantine_log_list*) { return 0; }
-const qlxs_quarantine_item* QLXS_CALL qlxs_quarantine_log_list_item(const qlxs_quarantine_log_list*, uint32_t) {
-  return nullptr;
+int32_t QLXS_CALL qlxs_quarantine_delete(qlxs_scanner*, uint32_t low, uint32_t) {
+  Called(("delete " + std::to_string(low)).c_str());
+  return 0;
 }
-int32_t QLXS_CALL qlxs_quarantine_restore(qlxs_scanner*, uint32_t, uint32_t, const qlxs_char*) { return -1; }
-int32_t QLXS_CALL qlxs_quarantine_delete(qlxs_scanner*, uint32_t, uint32_t) { return -1; }
 void QLXS_CALL qlxs_scan_result_destroy(qlxs_scan_result*) {}
 qlxs_ferry_setup QLXS_CALL qlxs_ferry_setup_create(void) {
   Called("ferry_setup_create");
