@@ -210,6 +210,21 @@ std::u16string TargetDisplayName(std::u16string_view item, const TargetTexts& te
   return std::u16string(item);
 }
 
+bool MemoryRemovedAfterChange(std::u16string_view oldList, std::u16string_view newList,
+                              bool removedBefore) {
+  const auto holdsMemory = [](std::u16string_view list) {
+    for (std::u16string_view item : AllItems(list)) {
+      if (item == kMemoryToken) return true;
+    }
+    return false;
+  };
+  const bool before = holdsMemory(oldList);
+  const bool after = holdsMemory(newList);
+  if (before && !after) return true;
+  if (!before && after) return false;
+  return removedBefore;
+}
+
 std::u16string TargetsDisplayText(std::u16string_view list, bool showMemory, bool memoryRemoved,
                                   const TextWidth& width, const TargetTexts& texts) {
   const int baseWidth = width(texts.currentTargets);

@@ -89,6 +89,11 @@ struct TargetTexts {
 
 std::u16string TargetDisplayName(std::u16string_view item, const TargetTexts& texts = {});
 
+// Whether the user removed the memory item in the last change of the selection: noted when the
+// old list held "${Memory}" and the new one does not, cleared when it comes back.
+bool MemoryRemovedAfterChange(std::u16string_view oldList, std::u16string_view newList,
+                              bool removedBefore);
+
 // Width of a text in pixels, as the page's font draws it.
 using TextWidth = std::function<int(std::u16string_view)>;
 

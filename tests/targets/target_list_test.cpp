@@ -198,6 +198,25 @@ TEST(TargetDisplayName, NamesTokensAndBootSectors) {
   for (const auto& c : cases) EXPECT_EQ(TargetDisplayName(c.item), c.name) << U16ToUtf8(c.item);
 }
 
+TEST(MemoryRemovedAfterChange, NotedOnRemovalClearedOnReturn) {
+  const struct {
+    const char16_t* before;
+    const char16_t* after;
+    bool noted;
+    bool result;
+  } cases[] = {
+      {u"${Memory}|C:\\", u"C:\\", false, true},
+      {u"C:\\", u"${Memory}|C:\\", true, false},
+      {u"C:\\", u"D:\\", true, true},
+      {u"${Memory}", u"${Memory}|C:\\", false, false},
+      {u"${memory}", u"", false, false},  // the token is case-sensitive
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MemoryRemovedAfterChange(c.before, c.after, c.noted), c.result)
+        << U16ToUtf8(c.before) << " -> " << U16ToUtf8(c.after);
+  }
+}
+
 // Every character 5 pixels wide.
 int FiveEach(std::u16string_view text) { return static_cast<int>(text.size()) * 5; }
 
