@@ -25,7 +25,7 @@ echo "== fuzz targets (${QWS_FUZZ_SECONDS:-5} s each)"
 echo "== Windows tests under Wine"
 source scripts/wine-env.sh
 qws_wine_prefix
-wineserver -p
+wineserver -p 2>/dev/null || true  # one may already run for this prefix
 # Start Wine's own background processes before CTest does, so that they never hold its pipes.
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 (cd build/x64 && ctest -j2 --output-on-failure) || status=1

@@ -7,16 +7,23 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/scoped_handle.h"
 #include "engine/quarantine_list.h"
+#include "engine/scan_progress.h"
 #include "engine/scan_settings.h"
 #include "engine/scanner_exports.h"
 #include "engine/update_progress.h"
+#include "report/file_fingerprint_win.h"
+#include "report/scan_summary.h"
+#include "report/threat_recorder.h"
 #include "scanlib/include/qlxs_api.h"
+#include "targets/target_system_win.h"
 
 namespace qws {
 
@@ -65,6 +72,33 @@ class CmlLineScanner {
   int UpdateWithRetries(const std::wstring& folder);
   // Ends a running attempt's worker by force, then releases the engine.
   void CloseWithWorkerKilled();
+
+  // Opens the scan bridge below the work folder: 0, 52 the engine could not be initialised,
+  // 51 an exception.
+  int OpenScanBridge(const std::wstring& folder);
+  // The scan worker's body: scans the targets of the settings and ends with progress 1000;
+  // 61 when an exception ended it.
+  int RunScan();
+  // The scan proper; false when a precondition failed or the user stopped it.
+  bool ScanTargets();
+  void CloseScanBridge();
+  // A copy of the results, taken under the results lock.
+  void CopySummary(ScanSummary& destination);
+  // Scans one object again with cleaning on; true when it was cleaned.
+  bool CleanObject(const std::wstring& path);
+  // The object being scanned now (the scan page shows it).
+  std::wstring CurrentObject() const;
+  // The paths of the infected objects of this run, for the restart's scan plan.
+  static std::vector<std::u16string>& InfectedPaths();
+
+  std::atomic<uint32_t> filesScanned{0};
+  std::atomic<uint32_t> threatsFound{0};
+  std::atomic<uint32_t> threatsCleaned{0};
+  // Browser extension files found clean are sampled for the report only when this is on.
+  bool sampleBrowserExtensions = false;
+  // Where the scan learns which targets are files, and how files are fingerprinted.
+  std::unique_ptr<TargetSystem> targetSystem = std::make_unique<WindowsTargetSystem>();
+  std::unique_ptr<FileFingerprinter> fingerprinter = std::make_unique<WindowsFileFingerprinter>();
 
   // Rebuilds the quarantine lists from the library; an unreadable quarantine leaves them empty.
   void ReadQuarantine();
@@ -122,6 +156,17 @@ class CmlLineScanner {
   int32_t UpdateOnce(uint32_t& outFlags, uint32_t& error);
 
   static DWORD WINAPI AttemptWorker(void* bridge);
+  static void QLXS_CALL OnScanNotify(int32_t kind, const qlxs_char* text, void* context);
+  static void QLXS_CALL OnScanProgress(int32_t percent, void* context);
+  static int32_t QLXS_CALL OnScanStopQuery(void* context);
+  static int32_t QLXS_CALL OnScanLog(const qlxs_scan_log_list* log, void* context, int32_t event,
+                                     int32_t actionCode);
+
+  bool OwnFolderWalk(const std::wstring& folder, int depth);
+  void LibraryFolderScan(const std::wstring& folder);
+  void SingleObjectScan(const std::wstring& item);
+  void SetCurrentObject(std::wstring_view object);
+  ThreatRecorder Recorder();
 
   ScopedModule library_;
   ScopedHandle attemptWorker_;
@@ -133,6 +178,11 @@ class CmlLineScanner {
   UpdateProgress updateProgress_;
   std::vector<QuarantineEntry> quarantineEntries_;
   std::vector<QuarantineRecord> quarantineRecords_;
+  ScanSummary summary_;
+  std::mutex resultsLock_;
+  ScanProgressCounters counters_;
+  mutable std::mutex currentObjectLock_;
+  std::wstring currentObject_;
 };
 
 }  // namespace qws

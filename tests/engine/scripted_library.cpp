@@ -45,6 +45,58 @@ struct QuarantineFixture {
 };
 std::vector<QuarantineFixture> g_quarantine;
 
+// Scans: a file whose name contains "infected" holds "Test.Threat"; one whose name contains
+// "restart" also asks for a restart; cleaning deletes the file as the real library does.
+struct LogList {
+  std::vector<std::wstring> texts;  // name, result, action, extra per item
+  std::vector<qlxs_scan_log_item> items;
+  void Add(const std::wstring& name, const std::wstring& result, const std::wstring& action) {
+    texts.insert(texts.end(), {name, result, action, L""});
+  }
+  void Seal() {
+    items.resize(texts.size() / 4);
+    for (size_t i = 0; i < items.size(); ++i)
+      items[i] = {texts[i * 4].c_str(), texts[i * 4 + 1].c_str(), texts[i * 4 + 2].c_str(), texts[i * 4 + 3].c_str()};
+  }
+};
+
+qlxs_scan_result* ScanOne(const std::wstring& path, bool clean, LogList& log) {
+  auto* result = new qlxs_scan_result{};
+  result->size = sizeof(*result);
+  const bool exists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool infected = exists && path.find(L"infected") != std::wstring::npos;
+  if (!exists && !path.empty()) return result;
+  result->objects_scanned = 1;
+  if (!infected) {
+    log.Add(path.empty() ? L"${Special}" : path, L"is OK", L"");
+    return result;
+  }
+  result->infected = 1;
+  result->threats_found = 1;
+  if (path.find(L"restart") != std::wstring::npos) result->flags |= QLXS_RESULT_RESTART_REQUIRED;
+  if (clean && DeleteFileW(path.c_str())) {
+    result->cleaned = 1;
+    result->threats_cleaned = 1;
+    log.Add(path, L"Test.Threat", L"cleaned by deleting");
+  } else {
+    log.Add(path, L"Test.Threat", L"");
+  }
+  return result;
+}
+
+void Walk(const std::wstring& folder, std::vector<std::wstring>& files) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Walk(folder + name + L"\\", files);
+    else files.push_back(folder + name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
 }  // namespace
 
 extern "C" {
@@ -144,19 +196,51 @@ qlxs_scan_mode* QLXS_CALL qlxs_scan_mode_create(void) {
   Called("scan_mode_create");
   return new qlxs_scan_mode{};
 }
-int32_t QLXS_CALL qlxs_scan(const qlxs_char*, const qlxs_char*, qlxs_scan_setup*, const qlxs_scan_mode*,
-                            qlxs_scan_result**, qlxs_scan_log_list**) {
-  Called("scan");
+int32_t QLXS_CALL qlxs_scan(const qlxs_char* object, const qlxs_char*, qlxs_scan_setup*, const qlxs_scan_mode* mode,
+                            qlxs_scan_result** result, qlxs_scan_log_list** log) {
+  const std::wstring path = object ? object : L"";
+  std::string call = mode->clean ? "scan(clean:" : "scan(log:";
+  if (mode->targets == 0x00FEFEFF) call = "scan(memory:";
+  if (mode->targets == 0x00FEFEFC) call = "scan(startup:";
+  Called((call + std::to_string(path.size()) + ")").c_str());
+  if (const long long pause = Get("scan_sleep_ms", 0); pause > 0) Sleep(static_cast<DWORD>(pause));
+  auto* list = new LogList;
+  *result = ScanOne(path, mode->clean != 0, *list);
+  list->Seal();
+  *log = reinterpret_cast<qlxs_scan_log_list*>(list);
   return 0;
 }
-int32_t QLXS_CALL qlxs_scan_directory(const qlxs_char*, const qlxs_scan_dir_callbacks*, qlxs_scan_setup*,
-                                      const qlxs_scan_mode*, qlxs_scan_result**, void**) {
-  Called("scan_directory");
+int32_t QLXS_CALL qlxs_scan_directory(const qlxs_char* folder, const qlxs_scan_dir_callbacks* callbacks, qlxs_scan_setup*,
+                                      const qlxs_scan_mode* mode, qlxs_scan_result** result, void**) {
+  Called(mode->clean ? "scan_directory(clean)" : "scan_directory(log)");
+  if (callbacks->count != 5 || callbacks->max_depth != 0x7FFFFFFF) Called("scan_directory(bad callbacks)");
+  std::vector<std::wstring> files;
+  Walk(folder, files);
+  auto* total = new qlxs_scan_result{};
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (callbacks->stop(callbacks->context)) break;
+    callbacks->notify(1, files[i].c_str(), callbacks->context);
+    LogList list;
+    qlxs_scan_result* one = ScanOne(files[i], mode->clean != 0, list);
+    list.Seal();
+    const int32_t event = one->infected ? (one->cleaned ? 0 : 10) : 0;
+    const int32_t action = one->cleaned ? 1 : 0;
+    callbacks->log(reinterpret_cast<qlxs_scan_log_list*>(&list), callbacks->context, event, action);
+    callbacks->progress(static_cast<int32_t>((i + 1) * 100 / files.size()), callbacks->context);
+    total->flags |= one->flags;
+    delete one;
+  }
+  *result = total;
   return 0;
 }
-const qlxs_scan_log_item* QLXS_CALL qlxs_scan_log_list_item(const qlxs_scan_log_list*, uint32_t) { return nullptr; }
-uint32_t QLXS_CALL qlxs_scan_log_list_count(const qlxs_scan_log_list*) { return 0; }
-void QLXS_CALL qlxs_scan_log_list_destroy(qlxs_scan_log_list*) {}
+const qlxs_scan_log_item* QLXS_CALL qlxs_scan_log_list_item(const qlxs_scan_log_list* log, uint32_t index) {
+  const auto* list = reinterpret_cast<const LogList*>(log);
+  return list && index < list->items.size() ? &list->items[index] : nullptr;
+}
+uint32_t QLXS_CALL qlxs_scan_log_list_count(const qlxs_scan_log_list* log) {
+  return log ? static_cast<uint32_t>(reinterpret_cast<const LogList*>(log)->items.size()) : 0;
+}
+void QLXS_CALL qlxs_scan_log_list_destroy(qlxs_scan_log_list* log) { delete reinterpret_cast<LogList*>(log); }
 void QLXS_CALL qlxs_scan_setup_set_default(qlxs_scan_setup*, uint32_t) {}
 void QLXS_CALL qlxs_scan_setup_compile(qlxs_scan_setup*) {}
 void QLXS_CALL qlxs_scan_setup_set_sfx(qlxs_scan_setup*, int32_t) {}
@@ -214,7 +298,7 @@ int32_t QLXS_CALL qlxs_quarantine_delete(qlxs_scanner*, uint32_t low, uint32_t) 
   Called(("delete " + std::to_string(low)).c_str());
   return 0;
 }
-void QLXS_CALL qlxs_scan_result_destroy(qlxs_scan_result*) {}
+void QLXS_CALL qlxs_scan_result_destroy(qlxs_scan_result* result) { delete result; }
 qlxs_ferry_setup QLXS_CALL qlxs_ferry_setup_create(void) {
   Called("ferry_setup_create");
   qlxs_ferry_setup setup{};

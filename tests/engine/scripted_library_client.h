@@ -20,8 +20,10 @@ using ScriptSetup = const qlxs_global_setup* (*)();
 // A work folder holding one scripted library under the anti-stealth variant's name.
 class ScriptedLibrary {
  public:
-  explicit ScriptedLibrary(const wchar_t* variant = L"scripted_full.dll") {
-    path_ = folder_ / L"qlxs_apiW_a.dll";
+  // Installed under the anti-stealth variant's name unless another is given.
+  explicit ScriptedLibrary(const wchar_t* variant = L"scripted_full.dll",
+                           const wchar_t* installedName = L"qlxs_apiW_a.dll") {
+    path_ = folder_ / installedName;
     EXPECT_TRUE(CopyFileW((test::BinFolder() + L"\\" + variant).c_str(), path_.c_str(), FALSE));
     // Held by the test too, so that its script and call log outlive the bridge's unload.
     module_.reset(LoadLibraryW(path_.c_str()));
