@@ -120,7 +120,9 @@ void RecursiveRemoveDirectoryAndAllFiles(bool removeFolders,
   }
 
   for (const auto& name : files) DeleteFileW((folder + name).c_str());
-  for (const auto& name : links) RemoveDirectoryW((folder + name).c_str());
+  // A folder link is removed as a folder on Windows and as a file where the link is a Unix one.
+  for (const auto& name : links)
+    if (!RemoveDirectoryW((folder + name).c_str())) DeleteFileW((folder + name).c_str());
   for (const auto& name : folders)
     RecursiveRemoveDirectoryAndAllFiles(true, keepNames, folder + name + L"\\");
 

@@ -183,6 +183,8 @@ class CmlLineScanner {
   ScanProgressCounters counters_;
   mutable std::mutex currentObjectLock_;
   std::wstring currentObject_;
+  // The resolved folders of the own walk from the target down to the folder being walked.
+  std::vector<std::wstring> walkStack_;
 };
 
 }  // namespace qws

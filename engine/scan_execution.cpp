@@ -24,6 +24,21 @@ bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// Where a folder really is, links resolved, lower case, ending with '\'; empty when unknown.
+std::wstring ResolvedFolder(const std::wstring& folder) {
+  HANDLE handle = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  wchar_t buffer[4096];
+  const DWORD length = GetFinalPathNameByHandleW(handle, buffer, 4096, FILE_NAME_NORMALIZED);
+  CloseHandle(handle);
+  if (length == 0 || length >= 4096) return {};
+  std::wstring path(buffer, length);
+  CharLowerBuffW(path.data(), static_cast<DWORD>(path.size()));
+  if (path.back() != L'\\') path.push_back(L'\\');
+  return path;
+}
+
 // Switches WOW64 file system redirection off while a 32-bit build scans a 64-bit system, so
 // that System32 is scanned as it is.
 class FileSystemRedirectionOff {
@@ -179,8 +194,12 @@ bool CmlLineScanner::ScanTargets() {
   for (const std::u16string& item : walked) {
     std::wstring folder = ToWide(item);
     if (folder.empty() || folder.back() != L'\\') folder.push_back(L'\\');
-    if (settings.antiStealth) LibraryFolderScan(folder);
-    else OwnFolderWalk(folder, 1);
+    if (settings.antiStealth) {
+      LibraryFolderScan(folder);
+    } else {
+      walkStack_.assign(1, ResolvedFolder(folder));
+      OwnFolderWalk(folder, 1);
+    }
     if (stopRequested) return false;
     counters_.levelDone[0] = std::min(counters_.levelDone[0] + 1, counters_.levelTotal[0]);
     for (int level = 1; level < 3; ++level) counters_.levelTotal[level] = counters_.levelDone[level] = 0;
@@ -218,7 +237,18 @@ bool CmlLineScanner::OwnFolderWalk(const std::wstring& folder, int depth) {
 
   for (const std::wstring& name : folders) {
     if (stopRequested) return false;
-    if (!OwnFolderWalk(folder + name + L"\\", depth + 1)) return false;
+    const std::wstring child = folder + name + L"\\";
+    // A link that leads to a folder of the walk itself (or above it) would never end: such a
+    // link is not followed. Other links are walked like folders.
+    const std::wstring resolved = ResolvedFolder(child);
+    bool loops = false;
+    for (const std::wstring& open : walkStack_)
+      if (!resolved.empty() && !open.empty() && StartsWith(open, resolved)) loops = true;
+    if (loops) continue;
+    walkStack_.push_back(resolved);
+    const bool walked = OwnFolderWalk(child, depth + 1);
+    walkStack_.pop_back();
+    if (!walked) return false;
     if (depth < 3) {
       counters_.levelDone[depth] = std::min(counters_.levelDone[depth] + 1, counters_.levelTotal[depth]);
       for (int level = depth + 1; level < 3; ++level) counters_.levelTotal[level] = counters_.levelDone[level] = 0;

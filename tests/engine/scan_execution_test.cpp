@@ -139,3 +139,23 @@ TEST_F(ScanExecution, WithoutModulesNothingIsScanned) {
 
 }  // namespace
 }  // namespace qws
+
+namespace qws {
+namespace {
+
+TEST_F(ScanExecution, ALinkBackToAnAncestorDoesNotMakeTheWalkLoop) {
+  Prepare(false);
+  const std::wstring loop = Target() + L"\\sub\\back-to-top";
+  if (!test::MakeFolderLink(loop, Target())) GTEST_SKIP() << "folder links are not available here";
+  const std::wstring elsewhere = library_->folder() + L"\\elsewhere";
+  CreateDirectoryW(elsewhere.c_str(), nullptr);
+  test::WriteFileBytes(elsewhere + L"\\linked.txt", "x");
+  ASSERT_TRUE(test::MakeFolderLink(Target() + L"\\to-elsewhere", elsewhere));
+  Open();
+  bridge_.settings.targets = Target() + L"\\";
+  bridge_.RunScan();
+  EXPECT_EQ(bridge_.filesScanned.load(), 4u) << "three files of the tree and one behind the other link\n" << library_->Calls();
+}
+
+}  // namespace
+}  // namespace qws

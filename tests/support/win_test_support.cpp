@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <cstring>
 #include <thread>
 
 namespace qws::test {
@@ -18,8 +19,9 @@ TempFolder::TempFolder() {
   wchar_t temp[MAX_PATH] = L"";
   GetTempPathW(MAX_PATH, temp);
   static int counter = 0;
+  // Process ids come back across runs: the tick count keeps a leftover of an earlier run apart.
   path_ = std::wstring(temp) + L"qws-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-          std::to_wstring(++counter);
+          std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
   RemoveTree(path_);
   CreateDirectoryW(path_.c_str(), nullptr);
 }
@@ -74,7 +76,7 @@ void RemoveTree(const std::wstring& path) {
           !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         RemoveTree(child);
       } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveDirectoryW(child.c_str());
+        RemoveFolderLink(child);
       } else {
         SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(child.c_str());
@@ -83,6 +85,60 @@ void RemoveTree(const std::wstring& path) {
     FindClose(find);
   }
   RemoveDirectoryW(path.c_str());
+}
+
+namespace {
+
+// Runs a Unix program on Wine's side with the Unix names of the given paths as its arguments.
+bool RunUnixTool(const wchar_t* tool, const std::wstring& options, const std::vector<std::wstring>& paths) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+  if (!unixName) return false;
+  std::wstring command = std::wstring(tool) + L" " + options;
+  for (const std::wstring& path : paths) {
+    char* name = unixName(path.c_str());
+    if (!name) return false;
+    command += L" \"" + std::wstring(name, name + strlen(name)) + L"\"";
+    HeapFree(GetProcessHeap(), 0, name);
+  }
+  const std::wstring program = L"Z:" + std::wstring(tool);
+  std::wstring windowsProgram = program;
+  for (wchar_t& c : windowsProgram)
+    if (c == L'/') c = L'\\';
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(windowsProgram.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    return false;
+  }
+  WaitForSingleObject(info.hProcess, 10000);
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return true;
+}
+
+}  // namespace
+
+void RemoveFolderLink(const std::wstring& link) {
+  if (RunUnixTool(L"/bin/rm", L"-f", {link})) {
+    WaitUntil([&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; }, std::chrono::seconds(5));
+  } else {
+    RemoveDirectoryW(link.c_str());
+  }
+}
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+  if (!RunUnixTool(L"/bin/ln", L"-s", {target, link}))
+    CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+  // The handle of a Unix process may be signalled before it has run: wait for the link itself.
+  return WaitUntil(
+      [&] {
+        const DWORD attributes = GetFileAttributesW(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+      },
+      std::chrono::seconds(5));
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {

@@ -38,6 +38,13 @@ std::wstring CurrentDirectory();
 // Deletes a tree without the program's own helpers (tests must not rely on the code under test).
 void RemoveTree(const std::wstring& path);
 
+// A folder link at `link` that leads to `target`. Under Wine a link made with
+// CreateSymbolicLinkW is not visible to the program, so the link is made on the Unix side, where
+// Wine shows it as a folder with the reparse-point attribute. False when no link could be made.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
+// Removes such a link (not what it leads to).
+void RemoveFolderLink(const std::wstring& link);
+
 // Polls until the condition holds or the time is up; true when it held.
 bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
