@@ -41,6 +41,11 @@ void CStaticBitmap::SetImage(int rcdataId) {
   Invalidate();
 }
 
+void CStaticBitmap::SetBitmap(ScopedBitmap image) {
+  image_ = std::move(image);
+  Invalidate();
+}
+
 void CStaticBitmap::DrawContent(HDC dc) { BlendBitmap(dc, image_.get(), 0, 0); }
 
 bool CStaticBitmap::OnLButtonUp(POINT) {
@@ -106,8 +111,8 @@ void CToolTipSpot::DrawContent(HDC dc) {
   BlendBitmap(dc, icon_.get(), (client.right - size.cx) / 2, (client.bottom - size.cy) / 2);
 }
 
-bool CToolTipSpot::OnMouseMove(POINT point) {
-  CTransparentObject::OnMouseMove(point);
+bool CToolTipSpot::OnMouseMove(POINT point, UINT keys) {
+  CTransparentObject::OnMouseMove(point, keys);
   KillTimer(kHideTipTimer);
   if (!tipShown_) ShowTip();
   return true;

@@ -12,6 +12,8 @@ class CStaticBitmap : public CTransparentObject {
  public:
   CStaticBitmap() { SetTrackHover(false); }
   void SetImage(int rcdataId);
+  // An image made by the program (premultiplied already when it has alpha).
+  void SetBitmap(ScopedBitmap image);
   // A release of the left button posts this message to the parent (0: none).
   void SetMessage(UINT message) { message_ = message; }
 
@@ -66,7 +68,7 @@ class CToolTipSpot : public CTransparentObject {
 
  protected:
   void DrawContent(HDC dc) override;
-  bool OnMouseMove(POINT point) override;
+  bool OnMouseMove(POINT point, UINT keys) override;
   bool OnMouseLeave() override;
   bool OnTimer(UINT_PTR id) override;
   void OnDestroy() override;

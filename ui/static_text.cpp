@@ -71,17 +71,19 @@ int CStaticText::LinkAt(POINT point) const {
   return -1;
 }
 
-bool CStaticText::OnMouseMove(POINT point) {
-  CTransparentObject::OnMouseMove(point);
+bool CStaticText::OnMouseMove(POINT point, UINT keys) {
+  CTransparentObject::OnMouseMove(point, keys);
   const int link = LinkAt(point);
-  if (link == hoveredLink_) return true;
-  hoveredLink_ = link;
-  if (link != -1) {
+  const bool captured = GetCapture() == hwnd();
+  if (link != -1 && !captured) {
     SetCapture(hwnd());
-  } else if ((GetKeyState(VK_LBUTTON) & 0x8000) == 0 && GetCapture() == hwnd()) {
+  } else if (link == -1 && captured && (keys & MK_LBUTTON) == 0) {
     ReleaseCapture();
   }
-  Invalidate();
+  if (link != hoveredLink_) {
+    hoveredLink_ = link;
+    Invalidate();
+  }
   return true;
 }
 

@@ -24,10 +24,12 @@ class CStaticText : public CTransparentObject {
   void SetEllipsis(bool ellipsis) { ellipsis_ = ellipsis; }
   void SetTakeFocusOnClick(bool take) { takeFocusOnClick_ = take; }
   int hoveredLink() const { return hoveredLink_; }
+  // Where the link pieces were drawn (client coordinates) and their run numbers.
+  const std::vector<std::pair<RECT, int>>& linkRects() const { return linkRects_; }
 
  protected:
   void DrawContent(HDC dc) override;
-  bool OnMouseMove(POINT point) override;
+  bool OnMouseMove(POINT point, UINT keys) override;
   bool OnLButtonDown(POINT point) override;
   bool OnLButtonUp(POINT point) override;
   bool WantsKey(UINT key) const override { return key == VK_RETURN || key == VK_SPACE; }

@@ -91,7 +91,7 @@ void CTransparentObject::SetHover(bool hover) {
   Invalidate();
 }
 
-bool CTransparentObject::OnMouseMove(POINT point) {
+bool CTransparentObject::OnMouseMove(POINT point, UINT) {
   if (!trackHover_) return false;
   if (!tracking_) {
     TRACKMOUSEEVENT track{sizeof(track), TME_HOVER | TME_LEAVE, hwnd(), 1};
@@ -109,6 +109,8 @@ bool CTransparentObject::OnMouseHover() {
 
 bool CTransparentObject::OnMouseLeave() {
   tracking_ = false;
+  // While the button is held on the control it keeps the mouse; only its release decides.
+  if (pressed_ && GetCapture() == hwnd()) return true;
   if (pressed_) {
     pressed_ = false;
     Invalidate();

@@ -40,7 +40,7 @@ class CTransparentObject : public CWnd {
   LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   bool OnPaint() override;
   bool OnEraseBackground() override { return true; }
-  bool OnMouseMove(POINT point) override;
+  bool OnMouseMove(POINT point, UINT keys) override;
   bool OnMouseHover() override;
   bool OnMouseLeave() override;
   bool OnLButtonDown(POINT point) override;
