@@ -115,7 +115,9 @@ void CWndShadow::Show() {
   status_ &= ~kShown;
   if ((status_ & kEnabled) && !(status_ & kComposition)) {
     const LONG style = GetWindowLongW(parent_, GWL_STYLE);
-    if (style & WS_VISIBLE) {
+    // While the parent is being shown its style does not say so yet: the bit set on
+    // WM_SHOWWINDOW counts as well.
+    if ((style & WS_VISIBLE) || (status_ & kParentVisible)) {
       status_ |= kParentVisible;
       if (!(style & (WS_MAXIMIZE | WS_MINIMIZE))) status_ |= kShown;
     }
