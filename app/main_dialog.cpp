@@ -1,7 +1,6 @@
 #include "app/main_dialog.h"
 
 #include <shlobj.h>
-#include <windowsx.h>
 
 #include "app/log.h"
 #include "app/qws_app.h"
@@ -9,6 +8,13 @@
 #include "app/string_table.h"
 #include "base/u16.h"
 #include "resources/resource_ids.h"
+#include "ui/font_list.h"
+#include "ui/gdi.h"
+#include "ui/page_dlg.h"
+#include "ui/png_image.h"
+#include "ui/square_button.h"
+#include "ui/static_text.h"
+#include "ui/window.h"
 
 namespace qws {
 
@@ -18,88 +24,167 @@ constexpr wchar_t kMutexName[] = L"QWS_v2 is running";
 constexpr wchar_t kCaption[] = L"Quellix WebSweep";
 constexpr int kWindowWidth = 600;
 constexpr int kWindowHeight = 560;
-
-// Page area of the window (pages are placed at (1, 60), 598 by 450).
+// Pages are placed at (1, 60), 598 by 450.
 constexpr RECT kPageArea = {1, 60, 599, 510};
+constexpr COLORREF kFrameActive = 0xBFBCB7;
+constexpr COLORREF kFrameInactive = 0xDFDDDB;
+constexpr int kDragStripHeight = 50;
 
 }  // namespace
 
+// The one page of the window until the wizard's pages come: a page title on the frame's title
+// line, or a message (title, text and up to two buttons) laid out like the message page.
+class CContentPage : public CPageDlg {
+ public:
+  CContentPage() : CPageDlg(IDD_MESSAGE_PAGE) {}
+
+  void SetContent(const std::wstring& title, const std::wstring& text,
+                  const std::wstring& leftLabel, const std::wstring& rightLabel,
+                  const ButtonColours& leftColours, const ButtonColours& rightColours) {
+    const bool message = !text.empty();
+    titleRect_ = message ? RECT{59, 120, 540, 150} : RECT{59, 10, 540, 40};
+    SetTitle(title);
+    text_.SetText(text);
+    text_.Show(message);
+    left_.SetText(leftLabel);
+    right_.SetText(rightLabel);
+    left_.SetColours(leftColours);
+    right_.SetColours(rightColours);
+    // Measured in the page font: the right button ends at 540, the two 10 pixels apart.
+    WindowDc dc(hwnd());
+    HFONT font = FontList::Process().Get(kFontNormal);
+    const int w1 = TextSize(dc.dc(), font, leftLabel.c_str(), static_cast<int>(leftLabel.size())).cx;
+    const int w2 = TextSize(dc.dc(), font, rightLabel.c_str(), static_cast<int>(rightLabel.size())).cx;
+    right_.Move({490 - w2, 415, 540, 450});
+    left_.Move({430 - w2 - w1, 415, 480 - w2, 450});
+    left_.Show(!leftLabel.empty());
+    right_.Show(!rightLabel.empty());
+    Invalidate();
+    if (!rightLabel.empty() || !leftLabel.empty())
+      SetFocus(!rightLabel.empty() ? right_.hwnd() : left_.hwnd());
+  }
+
+ protected:
+  bool OnInitDialog() override {
+    CPageDlg::OnInitDialog();
+    text_.Attach(hwnd(), IDC_PAGE_TEXT);
+    left_.Attach(hwnd(), IDC_LEFT_BUTTON);
+    right_.Attach(hwnd(), IDC_RIGHT_BUTTON);
+    text_.Move({59, 160, 540, 300});
+    return true;
+  }
+
+  bool OnCommand(int controlId, int code) override {
+    if ((controlId == IDC_LEFT_BUTTON || controlId == IDC_RIGHT_BUTTON) && code == BN_CLICKED) {
+      PostMessageW(GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), 0);
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  CStaticText text_;
+  CSquareButton left_;
+  CSquareButton right_;
+};
+
+CQWS_v2Dlg::CQWS_v2Dlg() : CDialog(IDD_MAIN_DIALOG), page_(std::make_unique<CContentPage>()) {}
+
+CQWS_v2Dlg::~CQWS_v2Dlg() = default;
+
 void CQWS_v2Dlg::DoModal() {
-  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN_DIALOG), nullptr,
-                  &CQWS_v2Dlg::DialogProc, reinterpret_cast<LPARAM>(this));
-  if (font_) DeleteObject(font_);
-  if (bigIcon_) DestroyIcon(bigIcon_);
-  if (smallIcon_) DestroyIcon(smallIcon_);
-  font_ = nullptr;
-  bigIcon_ = smallIcon_ = nullptr;
+  CDialog::DoModal(nullptr);
+  FontList::Process().Clear();
 }
 
-INT_PTR CALLBACK CQWS_v2Dlg::DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<CQWS_v2Dlg*>(lparam);
-    SetWindowLongPtrW(hwnd, DWLP_USER, lparam);
-    self->hwnd_ = hwnd;
-    self->OnInitDialog();
+INT_PTR CQWS_v2Dlg::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_HELP) {
+    TheApp().OnHelp();
     return TRUE;
   }
-  auto* self = reinterpret_cast<CQWS_v2Dlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-  return self ? self->HandleMessage(message, wparam, lparam) : FALSE;
+  return CDialog::DialogProc(message, wparam, lparam);
 }
 
-INT_PTR CQWS_v2Dlg::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+std::optional<LRESULT> CQWS_v2Dlg::OnUserMessage(UINT message, WPARAM wparam, LPARAM) {
   switch (message) {
-    case WM_COMMAND:
-      OnCommand(LOWORD(wparam));
-      return TRUE;
-    case WM_CLOSE:
-      OnCloseRequest();
-      return TRUE;
+    case kMsgGetBackground:
+      return reinterpret_cast<LRESULT>(background_.get());
     case kStepMessageAnswered:
       OnMessageAnswered(static_cast<int>(wparam));
-      return TRUE;
-    case WM_HELP:
-      TheApp().OnHelp();
-      return TRUE;
+      return 0;
     case kStepTermsAccepted:
       RelaunchSelf(RelaunchMode::Elevate);
-      return TRUE;
-    case WM_LBUTTONDOWN:
-      // The top strip drags the window.
-      if (GET_Y_LPARAM(lparam) < 50) {
-        ReleaseCapture();
-        SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
-      }
-      return TRUE;
-    case WM_DESTROY:
-      hwnd_ = nullptr;
-      return FALSE;
+      return 0;
     default:
-      (void)lparam;
-      return FALSE;
+      return std::nullopt;
   }
 }
 
-void CQWS_v2Dlg::OnInitDialog() {
-  SetWindowPos(hwnd_, nullptr, 0, 0, kWindowWidth, kWindowHeight,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowTextW(hwnd_, kCaption);
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  bigIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
-                                           IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                           GetSystemMetrics(SM_CYICON), 0));
-  smallIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
-                                             IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                             GetSystemMetrics(SM_CYSMICON), 0));
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-  font_ = CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                      DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
-  for (int id : {IDC_PAGE_TEXT, IDC_LEFT_BUTTON, IDC_RIGHT_BUTTON, IDC_CLOSE_BUTTON,
-                 IDC_MINIMIZE_BUTTON}) {
-    SendDlgItemMessageW(hwnd_, id, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+bool CQWS_v2Dlg::OnLButtonDown(POINT point) {
+  if (point.y >= kDragStripHeight) return false;
+  ReleaseCapture();
+  SendMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+  return true;
+}
+
+void CQWS_v2Dlg::OnActivate(bool active) {
+  active_ = active;
+  Invalidate();
+}
+
+void CQWS_v2Dlg::OnDraw(HDC dc) {
+  const RECT client = ClientRect();
+  FillSolid(dc, client, RGB(255, 255, 255));
+  if (!imagesReady_) {
+    PremultiplyAlpha(logo_.get());
+    PremultiplyAlpha(footer_.get());
+    imagesReady_ = true;
   }
-  LayOutControls();
+  DrawBitmap(dc, background_.get(), 0, 0);
+  BlendBitmap(dc, logo_.get(), 20, 18);
+  BlendBitmap(dc, footer_.get(), 60, 526);
+  ScopedBrush frame(CreateSolidBrush(active_ ? kFrameActive : kFrameInactive));
+  FrameRect(dc, &client, frame.get());
+}
+
+void CQWS_v2Dlg::InitLook() {
+  SetWindowPos(hwnd(), nullptr, 0, 0, kWindowWidth, kWindowHeight,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowTextW(hwnd(), kCaption);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  bigIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                               GetSystemMetrics(SM_CYICON), 0)));
+  smallIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
+                                                 IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                 GetSystemMetrics(SM_CYSMICON), 0)));
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+
+  background_ = LoadPngImage(instance, IDR_BACKGROUND_PNG);
+  logo_ = LoadPngImage(instance, IDR_LOGO_PNG);
+  footer_ = LoadPngImage(instance, IDR_FOOTER_PNG);
+  AppendMainWindowFonts();
+
+  close_.Attach(hwnd(), IDC_CLOSE_BUTTON);
+  close_.Move({564, 10, 580, 29});
+  close_.SetImage(IDR_CLOSE_BUTTON_PNG);
+  close_.SetToolTip(LoadText(4003));  // "Close"
+  minimise_.Attach(hwnd(), IDC_MINIMIZE_BUTTON);
+  minimise_.Move({533, 10, 559, 29});
+  minimise_.SetImage(IDR_MINIMIZE_BUTTON_PNG);
+
+  if (CWndShadow::Initialise(instance)) shadow_.Create(hwnd());
+
+  page_->CreateModeless(hwnd());
+  SetWindowLongPtrW(page_->hwnd(), GWLP_ID, IDC_PAGE);
+  SetWindowPos(page_->hwnd(), nullptr, kPageArea.left, kPageArea.top, kPageArea.right - kPageArea.left,
+               kPageArea.bottom - kPageArea.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  page_->Show(true);
+}
+
+bool CQWS_v2Dlg::OnInitDialog() {
+  InitLook();
 
   // From here on the diagnostic log is written to the temporary-files folder.
   wchar_t temp[1024] = L"";
@@ -111,7 +196,7 @@ void CQWS_v2Dlg::OnInitDialog() {
   if (resumedAfterRestart) {
     // A resumed run neither takes the mutex nor asks about other instances.
     ShowPage(Page::None);
-    return;
+    return true;
   }
 
   singleInstanceMutex_.reset(CreateMutexW(nullptr, FALSE, kMutexName));
@@ -122,47 +207,48 @@ void CQWS_v2Dlg::OnInitDialog() {
     content.rightLabel = LoadText(4003);  // "Close"
     content.rightColours = kAccentScheme;
     ShowMessage(content, MessageKind::AnotherInstance);
-    return;
+    return false;
   }
 
   LoadProxySettings(proxySettings_);
   ShowPage(termsAccepted ? Page::Settings : Page::Terms);
+  return false;  // the page has taken the focus
 }
 
-void CQWS_v2Dlg::OnCommand(int id) {
+bool CQWS_v2Dlg::OnCommand(int id, int) {
   switch (id) {
     case IDC_CLOSE_BUTTON:
-    case IDCANCEL:
-      PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-      break;
+      PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+      return true;
     case IDC_MINIMIZE_BUTTON:
-      ShowWindow(hwnd_, SW_MINIMIZE);
-      break;
+      ShowWindow(hwnd(), SW_MINIMIZE);
+      return true;
     case IDC_LEFT_BUTTON:
     case IDC_RIGHT_BUTTON: {
       const int button = id == IDC_LEFT_BUTTON ? 1 : 2;
       if (currentPage_ == Page::Terms && !closeConfirmShown_) {
-        if (button == 2) PostMessageW(hwnd_, kStepTermsAccepted, 0, 0);
+        if (button == 2) Post(kStepTermsAccepted);
       } else if (closeConfirmShown_ || currentPage_ == Page::Message) {
-        PostMessageW(hwnd_, kStepMessageAnswered, button, 0);
+        Post(kStepMessageAnswered, static_cast<WPARAM>(button));
       }
-      break;
+      return true;
     }
     default:
-      break;
+      return false;
   }
 }
 
-void CQWS_v2Dlg::OnCloseRequest() {
+bool CQWS_v2Dlg::OnClose() {
   if (messageKind_ == MessageKind::AnotherInstance) {
     CloseNow();
-    return;
+    return true;
   }
   if (messageKind_ == MessageKind::CloseConfirm || messageKind_ == MessageKind::StoppingScan)
-    return;
+    return true;
   savedMessageKind_ = messageKind_;
   messageKind_ = MessageKind::CloseConfirm;
   ShowPage(Page::CloseConfirm);
+  return true;
 }
 
 void CQWS_v2Dlg::OnMessageAnswered(int button) {
@@ -213,7 +299,7 @@ void CQWS_v2Dlg::RelaunchSelf(RelaunchMode mode) {
 
 void CQWS_v2Dlg::CloseNow() {
   singleInstanceMutex_.reset();
-  EndDialog(hwnd_, 0);
+  EndDialog(0);
 }
 
 void CQWS_v2Dlg::ShowPage(Page page) {
@@ -222,15 +308,17 @@ void CQWS_v2Dlg::ShowPage(Page page) {
   switch (page) {
     case Page::Terms:
       currentPageHasHelp_ = true;
-      ShowContent(LoadText(4002), L"", L"", LoadText(4000));  // "Terms of use", "Accept"
+      // "Terms of use", "Accept"
+      page_->SetContent(LoadText(4002), L"", L"", LoadText(4000), kGreyScheme, kAccentScheme);
       break;
     case Page::Settings:
       currentPageHasHelp_ = true;
-      ShowContent(LoadText(4015), L"", L"", L"");  // "Computer scan settings"
+      // "Computer scan settings"
+      page_->SetContent(LoadText(4015), L"", L"", L"", kGreyScheme, kAccentScheme);
       break;
     case Page::CloseConfirm:
       currentPageHasHelp_ = false;
-      ShowContent(L"", LoadText(4118), LoadText(4003), LoadText(4122));
+      page_->SetContent(L"", LoadText(4118), LoadText(4003), LoadText(4122), kGreyScheme, kAccentScheme);
       break;
     case Page::Message:
     case Page::None:
@@ -241,31 +329,9 @@ void CQWS_v2Dlg::ShowPage(Page page) {
 
 void CQWS_v2Dlg::ShowMessage(const MessagePageContent& content, MessageKind kind) {
   ShowPage(Page::Message);
-  ShowContent(content.title, content.text, content.leftLabel, content.rightLabel);
+  page_->SetContent(content.title, content.text, content.leftLabel, content.rightLabel,
+                    content.leftColours, content.rightColours);
   messageKind_ = kind;
-}
-
-void CQWS_v2Dlg::ShowContent(const std::wstring& title, const std::wstring& text,
-                             const std::wstring& leftLabel, const std::wstring& rightLabel) {
-  std::wstring shown = title;
-  if (!title.empty() && !text.empty()) shown += L"\r\n\r\n";
-  shown += text;
-  SetDlgItemTextW(hwnd_, IDC_PAGE_TEXT, shown.c_str());
-  SetDlgItemTextW(hwnd_, IDC_LEFT_BUTTON, leftLabel.c_str());
-  SetDlgItemTextW(hwnd_, IDC_RIGHT_BUTTON, rightLabel.c_str());
-  ShowWindow(GetDlgItem(hwnd_, IDC_LEFT_BUTTON), leftLabel.empty() ? SW_HIDE : SW_SHOW);
-  ShowWindow(GetDlgItem(hwnd_, IDC_RIGHT_BUTTON), rightLabel.empty() ? SW_HIDE : SW_SHOW);
-  const int focus = !rightLabel.empty() ? IDC_RIGHT_BUTTON : IDC_LEFT_BUTTON;
-  if (!rightLabel.empty() || !leftLabel.empty()) SetFocus(GetDlgItem(hwnd_, focus));
-}
-
-void CQWS_v2Dlg::LayOutControls() {
-  MoveWindow(GetDlgItem(hwnd_, IDC_CLOSE_BUTTON), 564, 10, 16, 19, FALSE);
-  MoveWindow(GetDlgItem(hwnd_, IDC_MINIMIZE_BUTTON), 533, 10, 26, 19, FALSE);
-  MoveWindow(GetDlgItem(hwnd_, IDC_PAGE_TEXT), kPageArea.left + 40, kPageArea.top + 40,
-             kPageArea.right - kPageArea.left - 80, 200, FALSE);
-  MoveWindow(GetDlgItem(hwnd_, IDC_LEFT_BUTTON), 300, kPageArea.bottom - 60, 130, 36, FALSE);
-  MoveWindow(GetDlgItem(hwnd_, IDC_RIGHT_BUTTON), 440, kPageArea.bottom - 60, 130, 36, FALSE);
 }
 
 }  // namespace qws

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "app/message_content.h"
@@ -10,6 +11,9 @@
 #include "app/relaunch_plan.h"
 #include "app/work_folder.h"
 #include "base/scoped_handle.h"
+#include "ui/dialog.h"
+#include "ui/image_controls.h"
+#include "ui/wnd_shadow.h"
 
 namespace qws {
 
@@ -17,11 +21,12 @@ namespace qws {
 inline constexpr UINT kStepMessageAnswered = WM_USER + 2;
 inline constexpr UINT kStepTermsAccepted = WM_USER + 3;
 
-class CQWS_v2Dlg {
+class CContentPage;
+
+class CQWS_v2Dlg : public CDialog {
  public:
-  CQWS_v2Dlg() = default;
-  CQWS_v2Dlg(const CQWS_v2Dlg&) = delete;
-  CQWS_v2Dlg& operator=(const CQWS_v2Dlg&) = delete;
+  CQWS_v2Dlg();
+  ~CQWS_v2Dlg() override;
 
   // Runs the dialog modally; returns when it has ended.
   void DoModal();
@@ -29,33 +34,34 @@ class CQWS_v2Dlg {
   void RelaunchSelf(RelaunchMode mode);
   void CloseNow();
 
-  HWND hwnd() const { return hwnd_; }
   // Whether the page on screen offers help (F1).
   bool CurrentPageHasHelp() const { return currentPageHasHelp_; }
 
   bool termsAccepted = false;
   bool resumedAfterRestart = false;
 
+ protected:
+  INT_PTR DialogProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+  bool OnInitDialog() override;
+  bool OnCommand(int controlId, int code) override;
+  bool OnClose() override;
+  bool HasOwnPainting() const override { return true; }
+  void OnDraw(HDC dc) override;
+  bool OnLButtonDown(POINT point) override;
+  void OnActivate(bool active) override;
+  std::optional<LRESULT> OnUserMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
  private:
   enum class Page { None, Terms, Settings, Message, CloseConfirm };
 
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
-
-  void OnInitDialog();
-  void OnCloseRequest();
+  void InitLook();
   void OnMessageAnswered(int button);
-  void OnCommand(int id);
 
-  // The page frame comes with the pages; until then the window shows the page's title and the
-  // buttons that lead on.
+  // The pages come with the wizard; until then one page shows each page's title or the
+  // message, and the buttons that lead on.
   void ShowPage(Page page);
   void ShowMessage(const MessagePageContent& content, MessageKind kind);
-  void ShowContent(const std::wstring& title, const std::wstring& text,
-                   const std::wstring& leftLabel, const std::wstring& rightLabel);
-  void LayOutControls();
 
-  HWND hwnd_ = nullptr;
   ScopedHandle singleInstanceMutex_;
   Page currentPage_ = Page::None;
   bool closeConfirmShown_ = false;
@@ -64,9 +70,19 @@ class CQWS_v2Dlg {
   MessageKind savedMessageKind_ = MessageKind::None;
   ProxySettings proxySettings_;
   WorkFolder workFolder_;
-  HFONT font_ = nullptr;
-  HICON bigIcon_ = nullptr;
-  HICON smallIcon_ = nullptr;
+
+  // The look: background, logo, footer, the frame by activation, the window buttons, shadow.
+  ScopedIcon bigIcon_;
+  ScopedIcon smallIcon_;
+  ScopedBitmap background_;
+  ScopedBitmap logo_;
+  ScopedBitmap footer_;
+  bool imagesReady_ = false;
+  bool active_ = false;
+  CHoverButton close_;
+  CHoverButton minimise_;
+  CWndShadow shadow_;
+  std::unique_ptr<CContentPage> page_;
 };
 
 }  // namespace qws

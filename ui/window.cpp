@@ -95,7 +95,7 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       if (OnEraseBackground()) return 1;
       break;
     case WM_MOUSEMOVE:
-      if (OnMouseMove(point)) return 0;
+      if (OnMouseMove(point, static_cast<UINT>(wparam))) return 0;
       break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -134,7 +134,7 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       if (OnTimer(wparam)) return 0;
       break;
     case WM_CAPTURECHANGED:
-      OnCaptureLost();
+      if (reinterpret_cast<HWND>(lparam) != hwnd_) OnCaptureLost();
       break;
     default:
       break;

@@ -66,7 +66,8 @@ class CWnd {
   // Typed handlers: true when handled (the class's own processing is then skipped).
   virtual bool OnPaint() { return false; }
   virtual bool OnEraseBackground() { return false; }
-  virtual bool OnMouseMove(POINT) { return false; }
+  // `keys`: the MK_ flags of the buttons and keys held.
+  virtual bool OnMouseMove(POINT, UINT /*keys*/) { return false; }
   virtual bool OnLButtonDown(POINT) { return false; }
   virtual bool OnLButtonUp(POINT) { return false; }
   virtual bool OnMouseHover() { return false; }
@@ -77,6 +78,7 @@ class CWnd {
   virtual void OnFocusChanged(bool) {}
   virtual void OnEnabledChanged() {}
   virtual bool OnTimer(UINT_PTR) { return false; }
+  // Another window (not this one) took the mouse capture.
   virtual void OnCaptureLost() {}
   virtual void OnDestroy() {}
 

@@ -27,10 +27,15 @@ HWND WaitForMainWindow(DWORD processId) {
   return found;
 }
 
-std::wstring PageText(HWND window) { return test::WindowText(GetDlgItem(window, IDC_PAGE_TEXT)); }
+// The page on screen shows `text` as its title or as its message text.
+HWND Page(HWND window) { return GetDlgItem(window, IDC_PAGE); }
+bool PageShows(HWND window, const std::wstring& text) {
+  return test::WindowText(Page(window)) == text ||
+         test::WindowText(GetDlgItem(Page(window), IDC_PAGE_TEXT)) == text;
+}
 
 bool ShowsPage(HWND window, const std::wstring& text) {
-  return test::WaitUntil([&] { return PageText(window) == text; }, 10s);
+  return test::WaitUntil([&] { return PageShows(window, text); }, 10s);
 }
 
 // Asks the window to close and confirms on the close-confirmation page.
@@ -79,7 +84,8 @@ TEST_F(ProgramRun, SecondStartShowsAnotherInstanceWhileEulaStartsBeside) {
   // The another-instance page has only its right button, and it ends the process at once.
   HWND close = test::FindVisibleChildWithText(secondWindow, L"Close");
   ASSERT_TRUE(close);
-  EXPECT_FALSE(IsWindowVisible(GetDlgItem(secondWindow, IDC_LEFT_BUTTON)));
+  ASSERT_TRUE(IsWindowVisible(GetDlgItem(Page(secondWindow), IDC_RIGHT_BUTTON)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(Page(secondWindow), IDC_LEFT_BUTTON)));
   test::Click(close);
   EXPECT_EQ(second.WaitForExit(10s), 0u);
 

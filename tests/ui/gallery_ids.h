@@ -1,0 +1,28 @@
+// Numbers of the control gallery's templates and controls.
+#pragma once
+
+#define IDD_GALLERY_HOST 7001
+#define IDD_GALLERY_PAGE 7002
+
+#define IDC_G_TEXT 2001
+#define IDC_G_ELLIPSIS 2002
+#define IDC_G_CHECK 2003
+#define IDC_G_CHECKED 2004
+#define IDC_G_WARNING 2005
+#define IDC_G_DISABLED 2006
+#define IDC_G_RADIO1 2007
+#define IDC_G_RADIO2 2008
+#define IDC_G_ACCENT 2009
+#define IDC_G_GREY 2010
+#define IDC_G_GREY_DISABLED 2011
+#define IDC_G_LINK 2012
+#define IDC_G_PROGRESS 2013
+#define IDC_G_SEPARATOR 2014
+#define IDC_G_TRIANGLE_RIGHT 2015
+#define IDC_G_TRIANGLE_DOWN 2016
+#define IDC_G_TIP 2017
+#define IDC_G_HOVER 2018
+#define IDC_G_IMAGE_BUTTON 2019
+#define IDC_G_EDIT 2020
+#define IDC_G_THREAT_ICON 2021
+#define IDC_G_CLEAN_ICON 2022
