@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winsvc.h>
 
 #include <utility>
 
@@ -61,5 +62,14 @@ struct ModuleTraits {
   static void Close(Handle h) { ::FreeLibrary(h); }
 };
 using ScopedModule = GenericScopedHandle<ModuleTraits>;
+
+// Service control manager and service handles.
+struct ServiceHandleTraits {
+  using Handle = SC_HANDLE;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::CloseServiceHandle(h); }
+};
+using ScopedServiceHandle = GenericScopedHandle<ServiceHandleTraits>;
 
 }  // namespace qws

@@ -7,7 +7,7 @@
 
 #include "detect/detection_public_key.h"
 #include "detect/empty_detection_system.h"
-#include "detect/xml_document.h"
+#include "tests/detect/served_database.h"
 
 namespace qws {
 namespace {
@@ -73,50 +73,13 @@ TEST(DetectionDatabase, TheShippedDatabaseLoadsCompletelyFromItsChunks) {
   EXPECT_TRUE(microsoft);
 }
 
-std::string FromBase64(const std::u16string& text) {
-  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string bytes;
-  uint32_t bits = 0;
-  int count = 0;
-  for (char16_t c : text) {
-    const size_t digit = alphabet.find(static_cast<char>(c));
-    if (c > 127 || digit == std::string::npos) continue;
-    bits = bits << 6 | static_cast<uint32_t>(digit);
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      bytes.push_back(static_cast<char>(bits >> count));
-    }
-  }
-  return bytes;
-}
-
 TEST(DetectionDatabase, TheServedDatabaseVerifiesWithTheBuiltInKey) {
-  const std::string file = ReadBuildFile("../content/special/detectav/detectav.dat");
-  const std::string index = ReadBuildFile("../content/special/detectav/detectav.xml");
-  XmlDocumentPtr document(CreateXml());
-  ASSERT_EQ(ParseXml(document.get(), index.data(), static_cast<ptrdiff_t>(index.size())), 0);
-  const XmlNode* indexDatabase = FindDatabaseElement(RootElement(document.get()));
-  ASSERT_NE(indexDatabase, nullptr);
-  std::u16string signature, link;
-  uint64_t size = 0;
-  XmlCursor cursor;
-  for (const XmlNode* item = NextChildElement(indexDatabase, cursor); item;
-       item = NextChildElement(indexDatabase, cursor)) {
-    std::u16string name;
-    ASSERT_TRUE(ReadNamedValueText(document.get(), item, u"NAME", 255, &name));
-    if (name == u"Signature") {
-      EXPECT_TRUE(ReadNamedValueText(document.get(), item, u"VALUE", 255, &signature));
-    } else if (name == u"DwnlLink") {
-      EXPECT_TRUE(ReadNamedValueText(document.get(), item, u"VALUE", 255, &link));
-    } else if (name == u"Size") {
-      EXPECT_TRUE(ReadHexValue(document.get(), item, &size));
-    }
-  }
-  EXPECT_EQ(size, file.size());
-  EXPECT_TRUE(link.ends_with(u"/special/detectav/detectav.dat"));
+  const test::ServedDatabase served =
+      test::ReadServedDatabase(std::string(QWS_DETECTION_DIR) + "/../content/special/detectav");
+  EXPECT_EQ(served.size, served.file.size());
+  EXPECT_TRUE(served.link.ends_with(u"/special/detectav/detectav.dat"));
   DetectionDatabase database(*DetectionPublicKey());
-  ASSERT_TRUE(database.AcceptDownloaded(file, FromBase64(signature)));
+  ASSERT_TRUE(database.AcceptDownloaded(served.file, served.signature));
   EmptyDetectionSystem nothing;
   ASSERT_EQ(database.Load(BuiltInChunks{}, nothing), 0);
   EXPECT_TRUE(database.LoadedDownloaded());
