@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
 
 #include <vector>
 
 #include "app/directory_listing.h"
 #include "app/plain_file.h"
-#include "base/reg_key.h"
 #include "base/u16.h"
 
 namespace qws {
@@ -38,6 +38,12 @@ std::wstring WithoutTrailingBackslash(const std::u16string& path) {
   // "C:\" stays a root; "C:\Folder\" loses its backslash.
   if (wide.size() > 3 && wide.back() == L'\\') wide.pop_back();
   return wide;
+}
+
+// Service names are compared without regard to case, as the service manager does.
+std::wstring LowerCase(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+  return text;
 }
 
 std::u16string Decimal(uint64_t number) {
@@ -102,20 +108,44 @@ REGSAM WinDetectionSystem::ViewFlag(RegView view) {
   return OsCode() <= 5 ? 0 : KEY_WOW64_32KEY;
 }
 
+bool WinDetectionSystem::OpenKey(RegRoot root, const std::u16string& key, RegView view,
+                                 RegKey* opened) {
+  if (!RootKey(root)) return false;
+  const std::wstring path = ToWide(key);
+  const std::wstring tag = std::to_wstring(static_cast<int>(root)) +
+                           (view == RegView::Bits64 ? L"|64|" : L"|32|");
+  const std::wstring lower = tag + LowerCase(path);
+  for (size_t end = lower.find(L'\\', tag.size()); ; end = lower.find(L'\\', end + 1)) {
+    if (missingKeys_.contains(lower.substr(0, end))) return false;
+    if (end == std::wstring::npos) break;
+  }
+  const LONG status = opened->Open(RootKey(root), path.c_str(), KEY_READ | ViewFlag(view));
+  if (status == ERROR_SUCCESS) return true;
+  if (status != ERROR_FILE_NOT_FOUND) return false;
+  missingKeys_.insert(lower);
+  // The vendor's own key ("SOFTWARE\Vendor"): when it is missing, so is everything below it.
+  const size_t first = path.find(L'\\');
+  const size_t second = first == std::wstring::npos ? first : path.find(L'\\', first + 1);
+  if (second != std::wstring::npos) {
+    RegKey top;
+    if (top.Open(RootKey(root), path.substr(0, second).c_str(), KEY_READ | ViewFlag(view)) ==
+        ERROR_FILE_NOT_FOUND) {
+      missingKeys_.insert(tag + LowerCase(path.substr(0, second)));
+    }
+  }
+  return false;
+}
+
 bool WinDetectionSystem::KeyExists(RegRoot root, const std::u16string& key, RegView view) {
   RegKey opened;
-  return RootKey(root) &&
-         opened.Open(RootKey(root), ToWide(key).c_str(), KEY_READ | ViewFlag(view)) == ERROR_SUCCESS;
+  return OpenKey(root, key, view, &opened);
 }
 
 std::optional<std::u16string> WinDetectionSystem::ReadValue(RegRoot root, const std::u16string& key,
                                                             const std::u16string& name,
                                                             RegView view) {
   RegKey opened;
-  if (!RootKey(root) ||
-      opened.Open(RootKey(root), ToWide(key).c_str(), KEY_READ | ViewFlag(view)) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
+  if (!OpenKey(root, key, view, &opened)) return std::nullopt;
   const std::wstring valueName = ToWide(name);
   DWORD type = 0, bytes = 0;
   if (RegQueryValueExW(opened.get(), valueName.c_str(), nullptr, &type, nullptr, &bytes) !=
@@ -160,10 +190,7 @@ std::optional<std::u16string> WinDetectionSystem::FirstSubkey(RegRoot root,
                                                               const std::u16string& key,
                                                               RegView view) {
   RegKey opened;
-  if (!RootKey(root) ||
-      opened.Open(RootKey(root), ToWide(key).c_str(), KEY_READ | ViewFlag(view)) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
+  if (!OpenKey(root, key, view, &opened)) return std::nullopt;
   wchar_t name[513];
   DWORD chars = 513;
   if (RegEnumKeyExW(opened.get(), 0, name, &chars, nullptr, nullptr, nullptr, nullptr) !=
@@ -244,11 +271,16 @@ std::optional<ServiceStatusInfo> WinDetectionSystem::QueryService(const std::u16
   if (!managerOpened_) {
     manager_.reset(OpenSCManagerW(nullptr, nullptr, GENERIC_READ));
     managerOpened_ = true;
+    if (manager_) serviceNames_ = ListServiceNames();
   }
   if (!manager_ || name.empty()) return std::nullopt;
+  const std::wstring lower = LowerCase(ToWide(name));
+  if (serviceNames_ && !serviceNames_->contains(lower)) return std::nullopt;
+  if (auto known = serviceAnswers_.find(lower); known != serviceAnswers_.end()) return known->second;
+  auto& answer = serviceAnswers_[lower];
   ScopedServiceHandle service(OpenServiceW(manager_.get(), ToWide(name).c_str(), SERVICE_QUERY_STATUS));
   SERVICE_STATUS status{};
-  if (!service || !::QueryServiceStatus(service.get(), &status)) return std::nullopt;
+  if (!service || !::QueryServiceStatus(service.get(), &status)) return answer = std::nullopt;
   ServiceStatusInfo info;
   info.serviceType = status.dwServiceType;
   info.currentState = status.dwCurrentState;
@@ -257,7 +289,25 @@ std::optional<ServiceStatusInfo> WinDetectionSystem::QueryService(const std::u16
   info.serviceSpecificExitCode = status.dwServiceSpecificExitCode;
   info.checkPoint = status.dwCheckPoint;
   info.waitHint = status.dwWaitHint;
-  return info;
+  return answer = info;
+}
+
+std::optional<std::set<std::wstring>> WinDetectionSystem::ListServiceNames() {
+  std::set<std::wstring> names;
+  std::vector<BYTE> buffer;
+  DWORD needed = 0, count = 0, resume = 0;
+  for (;;) {
+    const BOOL ok = EnumServicesStatusExW(manager_.get(), SC_ENUM_PROCESS_INFO,
+                                          SERVICE_WIN32 | SERVICE_DRIVER, SERVICE_STATE_ALL,
+                                          buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
+                                          &count, &resume, nullptr);
+    if (!ok && GetLastError() != ERROR_MORE_DATA) return std::nullopt;
+    const auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) names.insert(LowerCase(entries[i].lpServiceName));
+    if (ok) return names;
+    if (needed > (16u << 20)) return std::nullopt;
+    buffer.resize(buffer.size() + needed);
+  }
 }
 
 ProcessState WinDetectionSystem::FindProcess(const std::u16string& imageName) {

@@ -2,6 +2,12 @@
 // directories, the service control manager, the process list and the clock.
 #pragma once
 
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "base/reg_key.h"
 #include "base/scoped_handle.h"
 #include "detect/detection_system.h"
 
@@ -30,10 +36,21 @@ class WinDetectionSystem : public DetectionSystem {
 
  private:
   REGSAM ViewFlag(RegView view);
+  // Opens a key for reading. Keys found missing, and a missing top-level vendor key above them,
+  // are remembered for the run: the rules of one vendor share their roots, and every open is a
+  // round trip to the registry server.
+  bool OpenKey(RegRoot root, const std::u16string& key, RegView view, RegKey* opened);
+  std::optional<std::set<std::wstring>> ListServiceNames();
 
   int osCode_ = -1;  // -1 until asked
   ScopedServiceHandle manager_;
   bool managerOpened_ = false;
+  // Each query of the service manager is a round trip to another process: the names of all
+  // services are listed once, so that a name not among them needs no query, and each answer
+  // is kept for the run.
+  std::optional<std::set<std::wstring>> serviceNames_;
+  std::map<std::wstring, std::optional<ServiceStatusInfo>> serviceAnswers_;
+  std::set<std::wstring> missingKeys_;
 };
 
 // The OS code of a version record (platform 2 is NT; 1 is the 9x line).
