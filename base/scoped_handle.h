@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winsvc.h>
 
 #include <utility>
 
@@ -92,5 +93,14 @@ struct IconTraits {
   static void Close(Handle h) { ::DestroyIcon(h); }
 };
 using ScopedIcon = GenericScopedHandle<IconTraits>;
+
+// Service control manager and service handles.
+struct ServiceHandleTraits {
+  using Handle = SC_HANDLE;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::CloseServiceHandle(h); }
+};
+using ScopedServiceHandle = GenericScopedHandle<ServiceHandleTraits>;
 
 }  // namespace qws
