@@ -116,7 +116,6 @@ void BodyScan::AddHits(uint32_t state, uint64_t end_position) {
       if (from_end && signature.offset > stream_size_) continue;
       if (start != (from_end ? stream_size_ - signature.offset : signature.offset)) continue;
     }
-    if (anchor.segment > 0 && !progress_.contains(anchor.signature)) continue;
     pending_.push_back({start + segment.length, start, anchor.signature, anchor.segment});
   }
 }

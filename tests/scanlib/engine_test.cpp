@@ -70,7 +70,9 @@ TEST_F(EngineTest, CategoriesOnlyWhenSwitchedOn) {
                         Case{test::SuspiciousSample(), "Suspicious.Qws.TestSample-Suspicious", suspicious},
                         Case{"QWS-TEST-SAMPLE-x-MALWARE-PAYLOAD", "Qws.TestSample-Malware", {}}}) {
     EXPECT_EQ(Scan(c.sample, c.on).threat, c.threat);
-    if (CategoryOf(c.threat) != Category::kMalware) EXPECT_FALSE(Scan(c.sample).infected) << c.threat;
+    if (CategoryOf(c.threat) != Category::kMalware) {
+      EXPECT_FALSE(Scan(c.sample).infected) << c.threat;
+    }
   }
 }
 

@@ -31,7 +31,7 @@ inline std::string UnsafeSample() { return "QWS-TEST-SAMPLE-UNSAFE-APPLICATION";
 inline std::string SuspiciousSample() { return "QWS-TEST-SAMPLE-SUSPICIOUS-APPLICATION"; }
 
 // A ZIP archive of the given members, stored or deflated.
-inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& members, bool deflate) {
+inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& members, bool compress) {
   std::string local, central;
   auto u16 = [](std::string& out, uint32_t v) {
     out.push_back(static_cast<char>(v));
@@ -43,7 +43,7 @@ inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>
   };
   for (const auto& [name, content] : members) {
     std::string data = content;
-    if (deflate) {
+    if (compress) {
       z_stream stream{};
       deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
       data.resize(deflateBound(&stream, static_cast<uLong>(content.size())));
@@ -58,7 +58,7 @@ inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>
     const uint32_t crc = static_cast<uint32_t>(
         crc32(0, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())));
     const uint32_t offset = static_cast<uint32_t>(local.size());
-    const uint16_t method = deflate ? 8 : 0;
+    const uint16_t method = compress ? 8 : 0;
     u32(local, 0x04034b50); u16(local, 20); u16(local, 0); u16(local, method); u16(local, 0); u16(local, 0);
     u32(local, crc); u32(local, static_cast<uint32_t>(data.size())); u32(local, static_cast<uint32_t>(content.size()));
     u16(local, static_cast<uint32_t>(name.size())); u16(local, 0);
