@@ -152,6 +152,7 @@ uint32_t LoadModules(qlxs_scanner& scanner) {
 using namespace qws::scan;
 
 extern const wchar_t kLibraryVersion[];  // of the variant: win/variant.cpp
+extern const bool kAntiStealth;
 
 extern "C" {
 
@@ -284,6 +285,7 @@ QLXS_EXPORT int32_t QLXS_CALL qlxs_scan(const qlxs_char* object, const qlxs_char
   if (result_out) *result_out = nullptr;
   if (log_out) *log_out = nullptr;
   return Guard(-1, [&]() -> int32_t {
+    if (mode && mode->targets == QLXS_TARGETS_MEMORY && !kAntiStealth) return Fail(QLXS_E_NOT_SUPPORTED);
     if (!setup || !mode || !object) return Fail(QLXS_E_INVALID_ARGUMENT);
     if (!Ready(setup)) return Fail(QLXS_E_SETUP_NOT_COMPILED);
     auto log = std::make_unique<qlxs_scan_log_list>();
@@ -306,6 +308,10 @@ QLXS_EXPORT int32_t QLXS_CALL qlxs_scan_directory(const qlxs_char* folder, const
   if (result_out) *result_out = nullptr;
   if (reserved) *reserved = nullptr;
   return Guard(0, [&]() -> int32_t {
+    if (!kAntiStealth) {
+      SetLastError32(QLXS_E_NOT_SUPPORTED);
+      return 0;
+    }
     if (!folder || !callbacks || !setup || !mode) {
       SetLastError32(QLXS_E_INVALID_ARGUMENT);
       return 0;

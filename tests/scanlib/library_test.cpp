@@ -172,6 +172,20 @@ TEST(Library, ExportsAllFunctionsAndLoadsTheModules) {
     Library library(file);
     EXPECT_EQ(library.bound, 44) << "in " << std::string(file, file + wcslen(file));
   }
+  {
+    // The plain variant has neither the memory scan nor the library's folder walk.
+    Library plain(L"qlxs_apiW.dll");
+    qlxs_scan_mode* memory = plain.qlxs_scan_mode_create();
+    memory->targets = QLXS_TARGETS_MEMORY;
+    qlxs_scan_result* result = nullptr;
+    qlxs_scan_log_list* log = nullptr;
+    EXPECT_EQ(plain.qlxs_scan(L"", L"", nullptr, memory, &result, &log), -1);
+    EXPECT_EQ(plain.qlxs_get_last_error(), QLXS_E_NOT_SUPPORTED);
+    qlxs_scan_dir_callbacks callbacks{5, 0x7FFFFFFF, nullptr, nullptr, nullptr, nullptr, nullptr};
+    EXPECT_EQ(plain.qlxs_scan_directory(L"C:\\", &callbacks, nullptr, memory, &result, nullptr), 0);
+    EXPECT_EQ(plain.qlxs_get_last_error(), QLXS_E_NOT_SUPPORTED);
+    plain.qlxs_scan_mode_destroy(memory);
+  }
   Scanner scanner;
   ASSERT_NE(scanner.get(), nullptr);
   EXPECT_EQ(Lib().qlxs_scanner_reload(scanner.get()), 0);
