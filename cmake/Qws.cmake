@@ -27,12 +27,33 @@ function(qws_library name)
   qws_warnings(${name})
 endfunction()
 
-# qws_test(<name> <sources...> [LIBS <libraries...>] [WINDOWS] [LOCKS <resources...>])
+# The CTest fixture "qws_server": qws-server of the host build on 127.0.0.1, on a free port,
+# serving the host build's content folder; started before the first test that needs it and
+# stopped after the last. Such a test reads the port from the file named by the environment
+# variable QWS_TEST_SERVER_PORT_FILE (a Unix path; under Wine it is Z: + the path).
+function(qws_server_fixture)
+  get_property(defined GLOBAL PROPERTY QWS_SERVER_FIXTURE_DEFINED)
+  if(defined)
+    return()
+  endif()
+  set_property(GLOBAL PROPERTY QWS_SERVER_FIXTURE_DEFINED ON)
+  set(state "${PROJECT_BINARY_DIR}/test-server")
+  set(script "${PROJECT_SOURCE_DIR}/cmake/qws_server_fixture.sh")
+  add_test(NAME qws_server_start COMMAND "${script}" start "${QWS_HOST_BUILD_DIR}/bin/qws-server"
+           "${QWS_HOST_BUILD_DIR}/content" "${state}")
+  add_test(NAME qws_server_stop COMMAND "${script}" stop "${state}")
+  set_tests_properties(qws_server_start PROPERTIES FIXTURES_SETUP qws_server TIMEOUT 30)
+  set_tests_properties(qws_server_stop PROPERTIES FIXTURES_CLEANUP qws_server TIMEOUT 30)
+  set_property(GLOBAL PROPERTY QWS_SERVER_PORT_FILE "${state}/port")
+endfunction()
+
+# qws_test(<name> <sources...> [LIBS <libraries...>] [WINDOWS] [SERVER] [LOCKS <resources...>])
 # One test program. WINDOWS tests run only under Wine; the others run on every target.
+# SERVER tests run with the qws_server fixture (above).
 # LOCKS names shared state (the user's registry key, the work folder) that the test changes,
 # so that CTest never runs two such tests at once.
 function(qws_test name)
-  cmake_parse_arguments(arg "WINDOWS" "" "LIBS;LOCKS" ${ARGN})
+  cmake_parse_arguments(arg "WINDOWS;SERVER" "" "LIBS;LOCKS" ${ARGN})
   if((arg_WINDOWS AND NOT WIN32) OR QWS_FUZZ OR QWS_BENCH)
     return()
   endif()
@@ -44,6 +65,12 @@ function(qws_test name)
     set_tests_properties(${name} PROPERTIES TIMEOUT 300)
     if(arg_LOCKS)
       set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${arg_LOCKS}")
+    endif()
+    if(arg_SERVER)
+      qws_server_fixture()
+      get_property(port_file GLOBAL PROPERTY QWS_SERVER_PORT_FILE)
+      set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED qws_server
+                           ENVIRONMENT "QWS_TEST_SERVER_PORT_FILE=${port_file}")
     endif()
   endif()
 endfunction()

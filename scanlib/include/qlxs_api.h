@@ -51,6 +51,7 @@ typedef uint_least16_t qlxs_char;
 #define QLXS_E_SETUP_NOT_COMPILED 0x9104u /* qlxs_scan before qlxs_scan_setup_compile */
 #define QLXS_E_MODULES_DAMAGED 0x9105u    /* stored modules fail their checks */
 #define QLXS_E_BAD_SCANNER_VERSION 0x9106u /* qlxs_scanner_create with an unknown constant */
+#define QLXS_E_NOT_SUPPORTED 0x9107u /* memory scan and folder walk: anti-stealth variant only */
 
 /* Update: connection failures (the caller may retry through a proxy). */
 #define QLXS_E_NET_OPEN 0x9203u          /* the HTTP client could not be started */

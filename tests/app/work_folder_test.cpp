@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/scoped_handle.h"
+#include "scanlib/include/qlxs_api.h"
 #include "tests/support/win_test_support.h"
 
 namespace qws {
@@ -52,11 +53,11 @@ TEST_F(Extraction, WritesBothVariantsByteForByteAndAgainOverThem) {
   ScopedModule loaded(LoadLibraryExW((folder_ / kAntiStealthLibraryName).c_str(), nullptr,
                                      LOAD_WITH_ALTERED_SEARCH_PATH));
   ASSERT_TRUE(loaded.is_valid());
-  using VariantFunction = const char* (*)();
-  auto variant = reinterpret_cast<VariantFunction>(
-      reinterpret_cast<void*>(GetProcAddress(loaded.get(), "qlxs_standin_variant")));
-  ASSERT_NE(variant, nullptr);
-  EXPECT_STREQ(variant(), "antistealth");
+  using VersionFunction = const qlxs_char*(QLXS_CALL*)();
+  auto version = reinterpret_cast<VersionFunction>(
+      reinterpret_cast<void*>(GetProcAddress(loaded.get(), "qlxs_get_api_version_string")));
+  ASSERT_NE(version, nullptr);
+  EXPECT_NE(std::wstring(version()).find(L"antistealth"), std::wstring::npos);
 }
 
 TEST_F(Extraction, AFileHeldByAnotherUserIsLeftAlone) {
