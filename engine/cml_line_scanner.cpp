@@ -95,7 +95,8 @@ bool CmlLineScanner::InitEngine(const std::wstring& baseFolder) {
   CopyFolder(globalSetup_->ferry_cache_folder, baseFolder, L"\\Ferry_Cache\\");
   CreateDirectoryW(globalSetup_->ferry_cache_folder, nullptr);
   CopyText(globalSetup_->update_url, QLXS_URL_CHARS,
-           ToWide(EndpointUrl(kUpdateEndpoint, u"/download/engineqws3/")));
+           updateUrlOverride.empty() ? ToWide(EndpointUrl(kUpdateEndpoint, u"/download/engineqws3/"))
+                                     : updateUrlOverride);
 
   scanner_ = m_qlxs_scanner_create(globalSetup_, kScannerVersion);
   if (!scanner_) {

@@ -116,6 +116,8 @@ class CmlLineScanner {
 
   ScanSettings settings;
   std::wstring workFolder;
+  // The update server's base URL when it is not the built-in one.
+  std::wstring updateUrlOverride;
   // The proxies found in the browsers' settings, in the order of trial; asked only when a
   // direct update could not connect and no proxy of our own is configured.
   std::function<std::vector<UpdateProxy>()> discoverProxies;
