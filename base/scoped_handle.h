@@ -1,6 +1,7 @@
 // Move-only owners of Windows handles, built on one traits template.
 #pragma once
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <utility>
@@ -61,5 +62,13 @@ struct ModuleTraits {
   static void Close(Handle h) { ::FreeLibrary(h); }
 };
 using ScopedModule = GenericScopedHandle<ModuleTraits>;
+
+struct SocketTraits {
+  using Handle = SOCKET;
+  static Handle Null() { return INVALID_SOCKET; }
+  static bool IsValid(Handle h) { return h != INVALID_SOCKET; }
+  static void Close(Handle h) { ::closesocket(h); }
+};
+using ScopedSocket = GenericScopedHandle<SocketTraits>;
 
 }  // namespace qws
