@@ -7,7 +7,8 @@
 //   query.reply=N        always answer this chs_reply value
 //   query.extra=TEXT     appended to every reply (for instance "chs_exitcode=3")
 //   query.fail=1         answer 500 with an error page that carries no chs_ key
-// Command: qws-server report [--db FILE] [ID] prints a stored data item (the latest without ID).
+// Commands: qws-server report [--db FILE] [ID] prints a stored data item (the latest without
+// ID); qws-server submissions [--db FILE] lists what was stored.
 #include <sqlite3.h>
 
 #include <iostream>
@@ -147,6 +148,30 @@ int PrintReport(const ServerContext& context, const std::vector<std::string>& ar
   return 0;
 }
 
+int ListSubmissions(const ServerContext& context, const std::vector<std::string>&) {
+  Database db = OpenDatabase(context.database);
+  if (!db) {
+    std::cerr << "qws-server: cannot open " << context.database << "\n";
+    return 1;
+  }
+  sqlite3_stmt* raw = nullptr;
+  const char* sql = "SELECT id, mode, sessionid, key, datatype, length(data) FROM submissions ORDER BY id";
+  if (sqlite3_prepare_v2(db.get(), sql, -1, &raw, nullptr) != SQLITE_OK) return 1;
+  Statement statement(raw);
+  auto text = [raw](int column) {
+    const unsigned char* value = sqlite3_column_text(raw, column);
+    return std::string(value ? reinterpret_cast<const char*>(value) : "");
+  };
+  while (sqlite3_step(raw) == SQLITE_ROW) {
+    std::cout << "id=" << sqlite3_column_int64(raw, 0) << " mode=" << sqlite3_column_int(raw, 1)
+              << " session=" << text(2) << " key=" << text(3) << " datatype=" << text(4)
+              << " bytes=" << sqlite3_column_int64(raw, 5) << "\n";
+  }
+  return 0;
+}
+
+const CommandRegistration kSubmissions("submissions", "[--db FILE]   list the stored submissions",
+                                       ListSubmissions);
 const CommandRegistration kReport("report", "[--db FILE] [ID]   print a stored report", PrintReport);
 
 }  // namespace
