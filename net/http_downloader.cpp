@@ -66,6 +66,18 @@ bool HttpDownloader::Open(const std::wstring& url, DWORD access, const wchar_t* 
     session.reset();
     return false;
   }
+  announcedLength_.reset();
+  wchar_t length[32] = L"";
+  DWORD lengthSize = sizeof(length);
+  if (queryInfo_(request.get(), HTTP_QUERY_CONTENT_LENGTH, length, &lengthSize, nullptr) && length[0]) {
+    uint64_t value = 0;
+    bool digits = true;
+    for (const wchar_t* c = length; *c; ++c) {
+      if (*c < L'0' || *c > L'9' || value > (uint64_t{1} << 50)) digits = false;
+      else value = value * 10 + static_cast<uint64_t>(*c - L'0');
+    }
+    if (digits) announcedLength_ = value;
+  }
   return true;
 }
 
@@ -103,6 +115,9 @@ int HttpDownloader::Download(const std::wstring& url, uint64_t maxLength, std::s
     received.append(block, read);
     if (progress) *progress = received.size();
   }
+
+  // A connection that ends early reads like the end of the data.
+  if (announcedLength_ && received.size() != *announcedLength_) return kDownloadFailed;
 
   if (toFile) {
     ScopedHandle file(CreateFileW(toFile->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,

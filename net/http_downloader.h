@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ class HttpDownloader {
 
   // Receives at most `maxLength` bytes (more fails the download) into `data`; with `toFile` the
   // bytes are also written to that file. `progress`, when given, holds the bytes received so far.
+  // An answer other than 2xx, or one shorter than its announced length, fails.
   // kDownloadOk or kDownloadFailed; on failure `data` is empty.
   int Download(const std::wstring& url, uint64_t maxLength, std::string& data,
                const std::wstring* toFile = nullptr, std::atomic<uint64_t>* progress = nullptr);
@@ -58,6 +60,7 @@ class HttpDownloader {
   decltype(&InternetQueryDataAvailable) queryDataAvailable_ = nullptr;
   decltype(&HttpQueryInfoW) queryInfo_ = nullptr;
   ProxySource proxies_;
+  std::optional<uint64_t> announcedLength_;  // the answer's Content-Length
   std::wstring route_;
   bool triedProxies_ = false;
 };

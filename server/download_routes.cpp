@@ -65,12 +65,13 @@ void ServeFile(const ServerContext& context, const std::string& relative,
       });
 }
 
+// Requests may name the absolute address (as they do to a proxy): the router then sees it whole.
 const RouteRegistration kDownloads("downloads", [](httplib::Server& server, ServerContext& context) {
-  server.Get(R"(/special/(.+))", [&context](const httplib::Request& request, httplib::Response& response) {
+  server.Get(R"((?:http://[^/]+)?/special/(.+))", [&context](const httplib::Request& request, httplib::Response& response) {
     ServeFile(context, "special/" + request.matches[1].str(), request, response);
   });
   // The list itself is asked for with the language: "/banner-websweep/?lng=1033".
-  server.Get(R"(/banner-websweep/(.*))", [&context](const httplib::Request& request, httplib::Response& response) {
+  server.Get(R"((?:http://[^/]+)?/banner-websweep/(.*))", [&context](const httplib::Request& request, httplib::Response& response) {
     const std::string name = request.matches[1].str();
     ServeFile(context, "banner-websweep/" + (name.empty() ? std::string("banners.xml") : name), request,
               response);
