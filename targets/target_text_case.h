@@ -1,0 +1,14 @@
+// Case-insensitive comparison of paths and items without the system's tables.
+#pragma once
+
+#include <string_view>
+
+namespace qws {
+
+// The upper-case form of a UTF-16 unit in the Latin, Greek and Cyrillic blocks that Windows
+// file names fold; other units stay as they are.
+char16_t FoldCase(char16_t c);
+
+bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b);
+
+}  // namespace qws
