@@ -1,6 +1,7 @@
 // Move-only owners of Windows handles, built on one traits template.
 #pragma once
 
+#include <winsock2.h>
 #include <windows.h>
 #include <winsvc.h>
 
@@ -62,6 +63,14 @@ struct ModuleTraits {
   static void Close(Handle h) { ::FreeLibrary(h); }
 };
 using ScopedModule = GenericScopedHandle<ModuleTraits>;
+
+struct SocketTraits {
+  using Handle = SOCKET;
+  static Handle Null() { return INVALID_SOCKET; }
+  static bool IsValid(Handle h) { return h != INVALID_SOCKET; }
+  static void Close(Handle h) { ::closesocket(h); }
+};
+using ScopedSocket = GenericScopedHandle<SocketTraits>;
 
 // GDI objects (bitmaps, fonts, brushes, pens, regions): DeleteObject.
 template <class T>
