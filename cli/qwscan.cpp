@@ -19,6 +19,7 @@
 #include "engine/update_page_worker.h"
 #include "report/scan_report.h"
 #include "report/scan_report_win.h"
+#include "report/submission_client.h"
 #include "targets/target_list.h"
 #include "targets/target_system_win.h"
 
@@ -48,6 +49,7 @@ const char kUsage[] =
     "  --quarantine        list the quarantine\n"
     "  --restore N         restore item N of the quarantine list to its former place\n"
     "  --report            print the scan report\n"
+    "  --submit HOST:PORT  send the scan report to the query server (\"default\": the built-in one)\n"
     "  --help              this text\n"
     "\n"
     "exit codes: 0 nothing found, 1 threats found, 2 error\n";
@@ -65,6 +67,7 @@ struct Options {
   bool listQuarantine = false;
   int restore = 0;
   bool printReport = false;
+  std::wstring submitTo;
   std::vector<std::wstring> targets;
 };
 
@@ -97,6 +100,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options, bool& help) {
     else if (arg == L"--work") options.workFolder = value();
     else if (arg == L"--quarantine") options.listQuarantine = true;
     else if (arg == L"--report") options.printReport = true;
+    else if (arg == L"--submit") options.submitTo = value();
     else if (arg == L"--restore") {
       options.restore = _wtoi(value().c_str());
       if (options.restore <= 0) {
@@ -259,7 +263,7 @@ int Run(const Options& options) {
     } else {
       Print(L"No threats found.\n");
     }
-    if (options.printReport) {
+    if (options.printReport || !options.submitTo.empty()) {
       ScanReport report;
       report.options.product = "QWS";
       report.options.remove = options.clean;
@@ -270,11 +274,22 @@ int Run(const Options& options) {
       report.options.sfx = true;
       report.AttachSummary(summary);
       report.SetScanDuration(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() * 10);
-      if (auto text = report.BuildText(GatherReportFacts(), ToAnsiCodePage)) {
+      if (auto text = report.BuildText(GatherReportFacts(), ToAnsiCodePage); text && options.printReport) {
         if (!text->empty() && text->back() == '\0') text->pop_back();
         Print(L"\nScan report:\n");
         std::fwrite(text->data(), 1, text->size(), stdout);
         std::fflush(stdout);
+      }
+      if (!options.submitTo.empty()) {
+        QueryServer server = DefaultQueryServer();
+        if (options.submitTo != L"default") {
+          const std::string target = U16ToUtf8(ToU16(options.submitTo));
+          const size_t colon = target.rfind(':');
+          server.host = target.substr(0, colon);
+          if (colon != std::string::npos) server.port = static_cast<unsigned>(std::atoi(target.c_str() + colon + 1));
+        }
+        const bool sent = BuildAndSubmitScanReport(report, [&](const std::string& bytes) { return SubmitReport(bytes, server); });
+        Print(sent ? L"The scan report was sent.\n" : L"qwscan: the scan report could not be sent.\n");
       }
     }
   }

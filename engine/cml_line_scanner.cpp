@@ -9,6 +9,8 @@
 #include "base/endpoints.h"
 #include "base/u16.h"
 #include "engine/engine_codes.h"
+#include "net/proxy_candidate.h"
+#include "net/proxy_discovery.h"
 
 namespace qws {
 
@@ -31,6 +33,17 @@ void CopyFolder(qlxs_char* target, const std::wstring& base, const wchar_t* suff
 std::wstring Decimal(int64_t value) { return std::to_wstring(value); }
 
 }  // namespace
+
+std::vector<UpdateProxy> DiscoverUpdateProxies() {
+  std::vector<UpdateProxy> proxies;
+  for (const ProxyCandidate& candidate : DiscoverProxiesForUpdate()) {
+    proxies.push_back({ToWide(candidate.host), static_cast<uint32_t>(std::max(candidate.port, 0)),
+                       ToWide(candidate.userName), ToWide(candidate.password), ToWide(CandidateText(candidate))});
+  }
+  return proxies;
+}
+
+CmlLineScanner::CmlLineScanner() : discoverProxies(&DiscoverUpdateProxies) {}
 
 CmlLineScanner::~CmlLineScanner() {
   ShutdownEngine();

@@ -39,9 +39,12 @@ struct UpdateProxy {
   std::wstring text;  // how the log names it
 };
 
+// The proxies of the browsers' settings, in the order of trial.
+std::vector<UpdateProxy> DiscoverUpdateProxies();
+
 class CmlLineScanner {
  public:
-  CmlLineScanner() = default;
+  CmlLineScanner();
   CmlLineScanner(const CmlLineScanner&) = delete;
   CmlLineScanner& operator=(const CmlLineScanner&) = delete;
   ~CmlLineScanner();

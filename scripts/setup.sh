@@ -9,10 +9,10 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev dpkg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   libz-mingw-w64-dev libgcrypt-mingw-w64-dev
-  wine wine64 xvfb xauth x11-utils imagemagick
+  wine wine64 xvfb xauth x11-utils imagemagick fonts-dejavu-core
   zlib1g-dev libpng-dev libgcrypt20-dev googletest libgtest-dev
   libcpp-httplib-dev libsqlite3-dev pkgconf
-  clamav tinyproxy
+  tinyproxy
 )
 
 missing=()

@@ -7,15 +7,21 @@ export WINEARCH=win64
 
 # Creates the prefix once, without prompts; safe when several callers race.
 qws_wine_prefix() {
-  [ -f "$WINEPREFIX/system.reg" ] && return 0
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  (
-    flock 9
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      echo "wine: creating prefix $WINEPREFIX" >&2
-      wineboot -i >/dev/null 2>&1 || true
-      wineserver -w
-    fi
-  ) 9>"$WINEPREFIX.lock"
+  if [ ! -f "$WINEPREFIX/.qws-ready" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (
+      flock 9
+      if [ ! -f "$WINEPREFIX/.qws-ready" ]; then
+        if [ ! -f "$WINEPREFIX/system.reg" ]; then
+          echo "wine: creating prefix $WINEPREFIX" >&2
+          wineboot -i >/dev/null 2>&1 </dev/null || true
+        fi
+        # The program asks for "Segoe UI", which Wine lacks: show it in a Debian font instead.
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' /d 'DejaVu Sans' /f \
+          >/dev/null 2>&1 </dev/null || true
+        [ -f "$WINEPREFIX/system.reg" ] && touch "$WINEPREFIX/.qws-ready"
+      fi
+    ) 9>"$WINEPREFIX.lock"
+  fi
   [ -f "$WINEPREFIX/system.reg" ]
 }

@@ -9,12 +9,6 @@
 namespace qws {
 namespace {
 
-size_t Count(const std::string& text, const std::string& part) {
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
 // Each test prepares the library variant it scans with, then a small tree of files.
 class ScanExecution : public testing::Test {
  protected:

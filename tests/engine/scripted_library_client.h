@@ -61,4 +61,11 @@ class ScriptedLibrary {
   ScriptSetup setup_ = nullptr;
 };
 
+// How often `part` occurs in `text` (call logs, log files).
+inline size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
 }  // namespace qws

@@ -8,12 +8,6 @@
 namespace qws {
 namespace {
 
-size_t Count(const std::string& text, const std::string& part) {
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
 TEST(UpdateRetries, SuccessEndsAtOneThousand) {
   ScriptedLibrary library;
   library.Set("progress_total.0", 100);
