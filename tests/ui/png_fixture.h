@@ -19,7 +19,7 @@ inline void AppendPngBytes(png_structp png, png_bytep data, png_size_t length) {
   static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<char*>(data), length);
 }
 
-// Encodes rows given as packed bytes of the spec's format.
+// Encodes rows given as packed bytes in the colour type and depth that `spec` describes.
 inline std::string EncodePng(const PngSpec& spec, const std::vector<std::string>& rows) {
   std::string out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
