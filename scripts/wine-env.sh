@@ -16,9 +16,12 @@ qws_wine_prefix() {
           echo "wine: creating prefix $WINEPREFIX" >&2
           wineboot -i >/dev/null 2>&1 </dev/null || true
         fi
+        # The registry files are written when the server that wineboot started ends.
+        wineserver -w
         # The program asks for "Segoe UI", which Wine lacks: show it in a Debian font instead.
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' /d 'DejaVu Sans' /f \
           >/dev/null 2>&1 </dev/null || true
+        wineserver -w
         [ -f "$WINEPREFIX/system.reg" ] && touch "$WINEPREFIX/.qws-ready"
       fi
     ) 9>"$WINEPREFIX.lock"
