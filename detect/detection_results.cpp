@@ -2,18 +2,11 @@
 
 #include <algorithm>
 
+#include "detect/rule_evaluation.h"
+
 namespace qws {
 
 namespace {
-
-std::u16string Decimal(uint64_t number) {
-  std::u16string text;
-  do {
-    text.insert(text.begin(), static_cast<char16_t>(u'0' + number % 10));
-    number /= 10;
-  } while (number);
-  return text;
-}
 
 // Seconds from `time` to now; 0 when there is no time or it is not in the past.
 uint64_t Age(int64_t time, int64_t now) {
@@ -61,10 +54,10 @@ std::u16string CompatibilityText(DetectionState state, const std::vector<VendorR
     for (const DetectionMatch& m : vendor.candidates) {
       const std::u16string wscName = m.version ? m.version->wscName : std::u16string();
       text += u"# compatibility_mode_1='" + wscName + u"'\r\n";
-      text += u"# compatibility_mode=" + Decimal(m.code) + u" " + Decimal(m.status) + u" " +
-              Decimal(m.registryScore / 100) + u" " + Decimal(m.fileScore / 100) + u" " +
-              Decimal(Age(m.newestFileTime, now)) + u" " + Decimal(Age(m.oldestFileTime, now)) +
-              u" " + Decimal(Age(m.updateTime, now)) + u" " + Decimal(Age(m.installTime, now)) +
+      text += u"# compatibility_mode=" + DecimalText(m.code) + u" " + DecimalText(m.status) + u" " +
+              DecimalText(m.registryScore / 100) + u" " + DecimalText(m.fileScore / 100) + u" " +
+              DecimalText(Age(m.newestFileTime, now)) + u" " + DecimalText(Age(m.oldestFileTime, now)) +
+              u" " + DecimalText(Age(m.updateTime, now)) + u" " + DecimalText(Age(m.installTime, now)) +
               u"\r\n";
     }
   }

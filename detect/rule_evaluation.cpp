@@ -39,14 +39,6 @@ std::optional<uint64_t> StrictDecimal(std::u16string_view text) {
   return number;
 }
 
-std::u16string DecimalText(uint64_t number) {
-  std::u16string text;
-  do {
-    text.insert(text.begin(), static_cast<char16_t>(u'0' + number % 10));
-    number /= 10;
-  } while (number);
-  return text;
-}
 
 // One '*' in a name: matches names that begin with the text before it and end with the text
 // after it.
@@ -103,6 +95,15 @@ int OnOffResult(const StatusCondition& c, const std::u16string& value) {
 }
 
 }  // namespace
+
+std::u16string DecimalText(uint64_t number) {
+  std::u16string text;
+  do {
+    text.insert(text.begin(), static_cast<char16_t>(u'0' + number % 10));
+    number /= 10;
+  } while (number);
+  return text;
+}
 
 int CombineResults(std::u16string_view op, const std::vector<int>& results) {
   int accumulator = -1;

@@ -79,6 +79,9 @@ class RuleEvaluator {
 
 // The combination of a list of results by "or", "and", "xor", "nor", "nand", "xnor";
 // 0 and 3 are skipped; 3 when nothing remains.
+// A number in decimal digits.
+std::u16string DecimalText(uint64_t number);
+
 int CombineResults(std::u16string_view op, const std::vector<int>& results);
 
 // "check" rules: whether the value matches the expected text, a "[i]" or "[i-j]" suffix of the
