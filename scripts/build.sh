@@ -7,6 +7,12 @@ targets=("$@")
 ((${#targets[@]})) || targets=(host x64 x86)
 jobs=$(nproc)
 werror=${QWS_WERROR:-ON}
+launcher=()
+# Worktrees of the same commit share compiled objects: paths are hashed relative to the tree.
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
 for target in "${targets[@]}"; do
   dir="$root/build/$target"
@@ -29,6 +35,7 @@ for target in "${targets[@]}"; do
                  -DQWS_WERROR="$werror" -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++) ;;
     *) echo "build: unknown target $target (host, x64, x86, fuzz, bench)" >&2; exit 2 ;;
   esac
+  args+=("${launcher[@]}")
   echo "== build $target"
   cmake "${args[@]}" >"$root/build/configure-$target.log" 2>&1 || { cat "$root/build/configure-$target.log"; exit 1; }
   cmake --build "$dir" -j"$jobs"
