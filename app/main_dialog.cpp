@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "app/elevation.h"
 #include "app/log.h"
 #include "app/qws_app.h"
 #include "app/shell_start.h"
@@ -274,14 +275,7 @@ void CQWS_v2Dlg::OnMessageAnswered(int button) {
 }
 
 void CQWS_v2Dlg::RelaunchSelf(RelaunchMode mode) {
-  const BOOL isAdmin = IsUserAnAdmin();
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof(version);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  const bool versionKnown = GetVersionExW(&version) != FALSE;
-#pragma GCC diagnostic pop
-  const bool elevate = RelaunchNeedsElevation(versionKnown, version.dwMajorVersion, isAdmin);
+  const bool elevate = ElevationNeeded();
   const auto start =
       PlanRelaunch(mode, ToU16(ModulePath()), ToU16(workFolder_.path), elevate);
   if (!start) {

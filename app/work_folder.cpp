@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/file_utils.h"
+#include "base/resource_bytes.h"
 #include "base/scoped_handle.h"
 #include "resources/resource_ids.h"
 
@@ -19,12 +20,10 @@ constexpr size_t kMaxFolderChars = 1023;
 enum class ExtractResult { NotFound, Skipped, Written, WriteFailed };
 
 ExtractResult WriteResource(HMODULE module, int id, const std::wstring& path) {
-  HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-  if (!info) return ExtractResult::NotFound;
-  const DWORD size = SizeofResource(module, info);
-  HGLOBAL loaded = LoadResource(module, info);
-  const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (!bytes || size == 0) return ExtractResult::NotFound;
+  const std::string_view resource = RcdataBytes(module, id);
+  if (resource.empty()) return ExtractResult::NotFound;
+  const DWORD size = static_cast<DWORD>(resource.size());
+  const void* bytes = resource.data();
   ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -1,6 +1,7 @@
 #include "detect/detect_av.h"
 
 #include "app/log.h"
+#include "base/resource_bytes.h"
 #include "base/u16.h"
 #include "detect/detection_public_key.h"
 
@@ -191,12 +192,9 @@ std::optional<BuiltInChunks> LoadBuiltInChunks(HMODULE module) {
   if (!module) module = GetModuleHandleW(nullptr);
   BuiltInChunks chunks;
   for (size_t i = 0; i < kBuiltInChunkCount; ++i) {
-    HRSRC found = FindResourceW(
-        module, MAKEINTRESOURCEW(kFirstDetectionChunkResource + static_cast<int>(i)), RT_RCDATA);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    if (!bytes) return std::nullopt;
-    chunks[i] = std::string_view(static_cast<const char*>(bytes), SizeofResource(module, found));
+    // Every chunk starts with its byte count, so an empty one is as bad as a missing one.
+    chunks[i] = RcdataBytes(module, kFirstDetectionChunkResource + static_cast<int>(i));
+    if (chunks[i].empty()) return std::nullopt;
   }
   return chunks;
 }

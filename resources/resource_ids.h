@@ -40,6 +40,22 @@
 #define IDC_RIGHT_BUTTON 1010
 #define IDC_LEFT_BUTTON 1011
 
+// The terms-of-use page and its text (UTF-8).
+#define IDD_TERMS_PAGE 134
+#define IDR_TERMS_TEXT 3001
+#define IDC_TERMS_TEXT 1006
+#define IDC_NEW_VERSION_BOX 1007
+#define IDC_ACCEPT_BUTTON 1008
+#define IDC_DECLINE_BUTTON 1009
+#define IDC_DOWNLOAD_PROGRESS 1016
+
+// The final page.
+#define IDD_FINAL_PAGE 150
+#define IDC_THANKS_TEXT 1067
+#define IDC_TRIAL_BUTTON 1068
+#define IDC_OFFER_TITLE 1069
+#define IDC_OFFER_LIST 1070
+
 // The string table: English texts 4000 to 4126.
 #define IDS_FIRST 4000
 #define IDS_LAST 4126

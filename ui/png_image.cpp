@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/resource_bytes.h"
 #include "ui/alpha.h"
 #include "ui/png_decode.h"
 
@@ -51,12 +52,9 @@ ScopedBitmap LoadPngImage(const void* data, size_t size) {
 }
 
 ScopedBitmap LoadPngImage(HMODULE module, int rcdataId) {
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(rcdataId), MAKEINTRESOURCEW(10));  // RT_RCDATA
-  if (!found) return {};
-  HGLOBAL loaded = LoadResource(module, found);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) return {};
-  return LoadPngImage(data, SizeofResource(module, found));
+  const std::string_view bytes = RcdataBytes(module, rcdataId);
+  if (bytes.empty()) return {};
+  return LoadPngImage(bytes.data(), bytes.size());
 }
 
 void PremultiplyAlpha(HBITMAP bitmap) {

@@ -1,0 +1,21 @@
+// The step messages that pages post to the main window, and the answers it forwards to them.
+#pragma once
+
+#include <windows.h>
+
+namespace qws {
+
+// lparam: the page's own MessagePageContent, which stays alive while the page does.
+inline constexpr UINT kStepShowMessage = WM_USER + 1;
+// wparam: the message page's button, 1 (left) or 2 (right).
+inline constexpr UINT kStepMessageAnswered = WM_USER + 2;
+inline constexpr UINT kStepTermsAccepted = WM_USER + 3;
+// wparam: 1 when the new version was downloaded, else 0; lparam: megabytes missing, else 0.
+inline constexpr UINT kStepNewVersionDone = WM_USER + 4;
+
+// Pages are children of the main window: their steps go to their parent.
+inline bool PostStep(HWND page, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  return PostMessageW(GetParent(page), message, wparam, lparam) != FALSE;
+}
+
+}  // namespace qws
