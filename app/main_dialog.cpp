@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "app/elevation.h"
 #include "app/log.h"
 #include "app/qws_app.h"
@@ -11,10 +13,13 @@
 #include "resources/resource_ids.h"
 #include "ui/font_list.h"
 #include "ui/gdi.h"
+#include "net/small_downloads.h"
 #include "ui/page_dlg.h"
+#include "ui/pages/final_page.h"
+#include "ui/pages/message_page.h"
+#include "ui/pages/page_messages.h"
+#include "ui/pages/terms_page.h"
 #include "ui/png_image.h"
-#include "ui/square_button.h"
-#include "ui/static_text.h"
 #include "ui/window.h"
 
 namespace qws {
@@ -30,66 +35,13 @@ constexpr RECT kPageArea = {1, 60, 599, 510};
 constexpr COLORREF kFrameActive = 0xBFBCB7;
 constexpr COLORREF kFrameInactive = 0xDFDDDB;
 constexpr int kDragStripHeight = 50;
+constexpr RECT kFinalPageArea = {1, 60, 599, 558};
+constexpr UINT_PTR kFocusTimer = 6;
+constexpr UINT kFocusDelayMilliseconds = 250;
 
 }  // namespace
 
-// The one page of the window until the wizard's pages come: a page title on the frame's title
-// line, or a message (title, text and up to two buttons) laid out like the message page.
-class CContentPage : public CPageDlg {
- public:
-  CContentPage() : CPageDlg(IDD_MESSAGE_PAGE) {}
-
-  void SetContent(const std::wstring& title, const std::wstring& text,
-                  const std::wstring& leftLabel, const std::wstring& rightLabel,
-                  const ButtonColours& leftColours, const ButtonColours& rightColours) {
-    const bool message = !text.empty();
-    titleRect_ = message ? RECT{59, 120, 540, 150} : RECT{59, 10, 540, 40};
-    SetTitle(title);
-    text_.SetText(text);
-    text_.Show(message);
-    left_.SetText(leftLabel);
-    right_.SetText(rightLabel);
-    left_.SetColours(leftColours);
-    right_.SetColours(rightColours);
-    // Measured in the page font: the right button ends at 540, the two 10 pixels apart.
-    WindowDc dc(hwnd());
-    HFONT font = FontList::Process().Get(kFontNormal);
-    const int w1 = TextSize(dc.dc(), font, leftLabel.c_str(), static_cast<int>(leftLabel.size())).cx;
-    const int w2 = TextSize(dc.dc(), font, rightLabel.c_str(), static_cast<int>(rightLabel.size())).cx;
-    right_.Move({490 - w2, 415, 540, 450});
-    left_.Move({430 - w2 - w1, 415, 480 - w2, 450});
-    left_.Show(!leftLabel.empty());
-    right_.Show(!rightLabel.empty());
-    Invalidate();
-    if (!rightLabel.empty() || !leftLabel.empty())
-      SetFocus(!rightLabel.empty() ? right_.hwnd() : left_.hwnd());
-  }
-
- protected:
-  bool OnInitDialog() override {
-    CPageDlg::OnInitDialog();
-    text_.Attach(hwnd(), IDC_PAGE_TEXT);
-    left_.Attach(hwnd(), IDC_LEFT_BUTTON);
-    right_.Attach(hwnd(), IDC_RIGHT_BUTTON);
-    text_.Move({59, 160, 540, 300});
-    return true;
-  }
-
-  bool OnCommand(int controlId, int code) override {
-    if ((controlId == IDC_LEFT_BUTTON || controlId == IDC_RIGHT_BUTTON) && code == BN_CLICKED) {
-      PostMessageW(GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), 0);
-      return true;
-    }
-    return false;
-  }
-
- private:
-  CStaticText text_;
-  CSquareButton left_;
-  CSquareButton right_;
-};
-
-CQWS_v2Dlg::CQWS_v2Dlg() : CDialog(IDD_MAIN_DIALOG), page_(std::make_unique<CContentPage>()) {}
+CQWS_v2Dlg::CQWS_v2Dlg() : CDialog(IDD_MAIN_DIALOG) {}
 
 CQWS_v2Dlg::~CQWS_v2Dlg() = default;
 
@@ -106,15 +58,21 @@ INT_PTR CQWS_v2Dlg::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
   return CDialog::DialogProc(message, wparam, lparam);
 }
 
-std::optional<LRESULT> CQWS_v2Dlg::OnUserMessage(UINT message, WPARAM wparam, LPARAM) {
+std::optional<LRESULT> CQWS_v2Dlg::OnUserMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case kMsgGetBackground:
       return reinterpret_cast<LRESULT>(background_.get());
+    case kStepShowMessage:
+      OnDeclineAsked(reinterpret_cast<const MessagePageContent*>(lparam));
+      return 0;
     case kStepMessageAnswered:
-      OnMessageAnswered(static_cast<int>(wparam));
+      OnMessageAnswered(wparam, lparam);
       return 0;
     case kStepTermsAccepted:
       RelaunchSelf(RelaunchMode::Elevate);
+      return 0;
+    case kStepNewVersionDone:
+      OnNewVersionDownloaded(wparam == 1, static_cast<unsigned>(lparam));
       return 0;
     default:
       return std::nullopt;
@@ -177,15 +135,24 @@ void CQWS_v2Dlg::InitLook() {
 
   if (CWndShadow::Initialise(instance)) shadow_.Create(hwnd());
 
-  page_->CreateModeless(hwnd());
-  SetWindowLongPtrW(page_->hwnd(), GWLP_ID, IDC_PAGE);
-  SetWindowPos(page_->hwnd(), nullptr, kPageArea.left, kPageArea.top, kPageArea.right - kPageArea.left,
-               kPageArea.bottom - kPageArea.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  page_->Show(true);
+}
+
+template <typename Page>
+Page* CQWS_v2Dlg::AddPage(std::unique_ptr<Page> page, bool hasHelp, const RECT& area) {
+  Page* created = page.get();
+  pages_.push_back(std::move(page));
+  if (!created->CreateModeless(hwnd())) return created;
+  SetWindowPos(created->hwnd(), nullptr, area.left, area.top, area.right - area.left,
+               area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  created->Show(false);
+  if (!hasHelp) pagesWithoutHelp_.push_back(created);
+  return created;
 }
 
 bool CQWS_v2Dlg::OnInitDialog() {
   InitLook();
+
+  final_ = AddPage(std::make_unique<CFinalDlg>(), false, kFinalPageArea);
 
   // From here on the diagnostic log is written to the temporary-files folder.
   wchar_t temp[1024] = L"";
@@ -194,12 +161,21 @@ bool CQWS_v2Dlg::OnInitDialog() {
 
   workFolder_ = DetermineWorkFolder();
 
+  closeConfirm_ = AddPage(std::make_unique<CMessageDlg>(), false, kPageArea);
+  MessagePageContent question;
+  question.text = LoadText(4118);        // "Do you want to close Quellix WebSweep?"
+  question.leftLabel = LoadText(4003);   // "Close"
+  question.rightLabel = LoadText(4122);  // "Keep open"
+  question.leftColours = kGreyScheme;
+  question.rightColours = kAccentScheme;
+  closeConfirm_->SetContent(question);
+
   if (resumedAfterRestart) {
     // A resumed run neither takes the mutex nor asks about other instances.
-    ShowPage(Page::None);
     return true;
   }
 
+  message_ = AddPage(std::make_unique<CMessageDlg>(), false, kPageArea);
   singleInstanceMutex_.reset(CreateMutexW(nullptr, FALSE, kMutexName));
   const bool alreadyRunning = singleInstanceMutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
   if (alreadyRunning && !termsAccepted) {
@@ -207,13 +183,27 @@ bool CQWS_v2Dlg::OnInitDialog() {
     content.text = L"Another instance of Quellix WebSweep is already running.";
     content.rightLabel = LoadText(4003);  // "Close"
     content.rightColours = kAccentScheme;
-    ShowMessage(content, MessageKind::AnotherInstance);
+    message_->SetContent(content);
+    ShowPage(message_);
+    messageKind_ = MessageKind::AnotherInstance;
     return false;
   }
 
   LoadProxySettings(proxySettings_);
-  ShowPage(termsAccepted ? Page::Settings : Page::Terms);
-  return false;  // the page has taken the focus
+  settings_ = AddPage(std::make_unique<CMessageDlg>(), true, kPageArea);
+  MessagePageContent settingsTitle;
+  settingsTitle.title = LoadText(4015);  // "Computer scan settings"
+  settings_->SetContent(settingsTitle);
+
+  if (termsAccepted) {
+    ShowSettings();
+  } else {
+    terms_ = AddPage(std::make_unique<CEulaDlg>(CEulaDlg::Setup{ModulePath(), workFolder_.path,
+                                                                DownloadBaseUrl()}),
+                     true, kPageArea);
+    ShowPage(terms_);
+  }
+  return false;  // the page takes the focus
 }
 
 bool CQWS_v2Dlg::OnCommand(int id, int) {
@@ -224,49 +214,104 @@ bool CQWS_v2Dlg::OnCommand(int id, int) {
     case IDC_MINIMIZE_BUTTON:
       ShowWindow(hwnd(), SW_MINIMIZE);
       return true;
-    case IDC_LEFT_BUTTON:
-    case IDC_RIGHT_BUTTON: {
-      const int button = id == IDC_LEFT_BUTTON ? 1 : 2;
-      if (currentPage_ == Page::Terms && !closeConfirmShown_) {
-        if (button == 2) Post(kStepTermsAccepted);
-      } else if (closeConfirmShown_ || currentPage_ == Page::Message) {
-        Post(kStepMessageAnswered, static_cast<WPARAM>(button));
-      }
+    case IDCANCEL:
+      // Escape asks to close like the close button does.
+      PostMessageW(hwnd(), WM_CLOSE, 0, 0);
       return true;
-    }
     default:
       return false;
   }
 }
 
+bool CQWS_v2Dlg::OnTimer(UINT_PTR id) {
+  if (id != kFocusTimer) return false;
+  KillTimer(kFocusTimer);
+  CPageDlg* page = closeConfirmShown_ ? closeConfirm_ : currentPage_;
+  if (page) {
+    page->Show(true);
+    if (!IsChild(page->hwnd(), GetFocus())) SetFocus(page->hwnd());
+    page->Refresh();
+  }
+  return true;
+}
+
+CPageDlg* CQWS_v2Dlg::ShowPage(CPageDlg* page) {
+  CPageDlg* previous = currentPage_;
+  if (!page) return previous;
+  closeConfirmShown_ = page == closeConfirm_;
+  if (!closeConfirmShown_) currentPage_ = page;
+  currentPageHasHelp_ = std::find(pagesWithoutHelp_.begin(), pagesWithoutHelp_.end(), page) ==
+                        pagesWithoutHelp_.end();
+  page->Show(true);
+  page->Refresh();
+  SetTimer(kFocusTimer, kFocusDelayMilliseconds);
+  return previous;
+}
+
+void CQWS_v2Dlg::HidePage(CPageDlg* page) {
+  if (page) page->Show(false);
+}
+
+void CQWS_v2Dlg::ShowMessage(const MessagePageContent& content, MessageKind kind) {
+  message_->SetContent(content);
+  CPageDlg* previous = ShowPage(message_);
+  if (previous != message_) HidePage(previous);
+  messageKind_ = kind;
+}
+
+void CQWS_v2Dlg::ShowSettings() {
+  CPageDlg* previous = ShowPage(settings_);
+  if (previous != settings_) HidePage(previous);
+}
+
+void CQWS_v2Dlg::OnDeclineAsked(const MessagePageContent* content) {
+  if (!content || !terms_) return;
+  ShowMessage(*content, MessageKind::DeclineConfirm);
+  HidePage(terms_);
+}
+
 bool CQWS_v2Dlg::OnClose() {
-  if (messageKind_ == MessageKind::AnotherInstance) {
+  if (messageKind_ == MessageKind::AnotherInstance || currentPage_ == final_) {
     CloseNow();
     return true;
   }
   if (messageKind_ == MessageKind::CloseConfirm || messageKind_ == MessageKind::StoppingScan)
     return true;
+  HidePage(currentPage_);
+  ShowPage(closeConfirm_);
   savedMessageKind_ = messageKind_;
   messageKind_ = MessageKind::CloseConfirm;
-  ShowPage(Page::CloseConfirm);
+  pendingSelfUpdate_ = false;
   return true;
 }
 
-void CQWS_v2Dlg::OnMessageAnswered(int button) {
+void CQWS_v2Dlg::OnMessageAnswered(WPARAM wparam, LPARAM lparam) {
+  const int button = static_cast<int>(wparam);
   switch (messageKind_) {
     case MessageKind::AnotherInstance:
       ExitProcess(0);
-    case MessageKind::NotAdmin:
+    case MessageKind::NewVersionFailed:
+      HidePage(message_);
       messageKind_ = MessageKind::None;
-      ShowPage(Page::Settings);
+      if (button == 1) {
+        ShowPage(terms_);
+      } else {
+        RelaunchSelf(RelaunchMode::Elevate);
+      }
+      break;
+    case MessageKind::DeclineConfirm:
+      ShowPage(terms_);
+      HidePage(message_);
+      messageKind_ = MessageKind::None;
+      // The terms page ends the process on "Close" and does nothing on "Back".
+      PostMessageW(terms_->hwnd(), kStepMessageAnswered, wparam, lparam);
+      break;
+    case MessageKind::NotAdmin:
+      ShowSettings();
+      messageKind_ = MessageKind::None;
       break;
     case MessageKind::CloseConfirm:
-      if (button == 1) {
-        CloseNow();
-      } else {
-        messageKind_ = savedMessageKind_;
-        ShowPage(currentPage_);
-      }
+      OnCloseConfirmAnswered(button);
       break;
     default:
       messageKind_ = MessageKind::None;
@@ -274,12 +319,39 @@ void CQWS_v2Dlg::OnMessageAnswered(int button) {
   }
 }
 
+void CQWS_v2Dlg::OnCloseConfirmAnswered(int button) {
+  if (button == 1) {
+    CloseNow();
+    return;
+  }
+  if (button != 2) return;
+  ShowPage(currentPage_);
+  HidePage(closeConfirm_);
+  messageKind_ = savedMessageKind_;
+  if (pendingSelfUpdate_) RelaunchSelf(RelaunchMode::NewVersion);
+}
+
+void CQWS_v2Dlg::OnNewVersionDownloaded(bool downloaded, unsigned megabytesMissing) {
+  if (downloaded) {
+    if (closeConfirmShown_)
+      pendingSelfUpdate_ = true;
+    else
+      RelaunchSelf(RelaunchMode::NewVersion);
+    return;
+  }
+  MessagePageContent content;
+  content.title = LoadText(4011);  // "Cannot download latest version of Quellix WebSweep"
+  content.text = megabytesMissing ? FormatCount(LoadText(4126), megabytesMissing) : LoadText(4012);
+  content.leftLabel = LoadText(4004);   // "Back"
+  content.rightLabel = LoadText(4013);  // "Use current version"
+  ShowMessage(content, MessageKind::NewVersionFailed);
+  HidePage(terms_);
+}
+
 void CQWS_v2Dlg::RelaunchSelf(RelaunchMode mode) {
-  const bool elevate = ElevationNeeded();
-  const auto start =
-      PlanRelaunch(mode, ToU16(ModulePath()), ToU16(workFolder_.path), elevate);
+  const auto start = PlanRelaunch(mode, ToU16(ModulePath()), ToU16(workFolder_.path), ElevationNeeded());
   if (!start) {
-    ShowPage(Page::Settings);
+    ShowSettings();
     return;
   }
   if (StartThroughShell(*start)) ExitProcess(0);
@@ -294,38 +366,6 @@ void CQWS_v2Dlg::RelaunchSelf(RelaunchMode mode) {
 void CQWS_v2Dlg::CloseNow() {
   singleInstanceMutex_.reset();
   EndDialog(0);
-}
-
-void CQWS_v2Dlg::ShowPage(Page page) {
-  closeConfirmShown_ = page == Page::CloseConfirm;
-  if (!closeConfirmShown_) currentPage_ = page;
-  switch (page) {
-    case Page::Terms:
-      currentPageHasHelp_ = true;
-      // "Terms of use", "Accept"
-      page_->SetContent(LoadText(4002), L"", L"", LoadText(4000), kGreyScheme, kAccentScheme);
-      break;
-    case Page::Settings:
-      currentPageHasHelp_ = true;
-      // "Computer scan settings"
-      page_->SetContent(LoadText(4015), L"", L"", L"", kGreyScheme, kAccentScheme);
-      break;
-    case Page::CloseConfirm:
-      currentPageHasHelp_ = false;
-      page_->SetContent(L"", LoadText(4118), LoadText(4003), LoadText(4122), kGreyScheme, kAccentScheme);
-      break;
-    case Page::Message:
-    case Page::None:
-      currentPageHasHelp_ = false;
-      break;
-  }
-}
-
-void CQWS_v2Dlg::ShowMessage(const MessagePageContent& content, MessageKind kind) {
-  ShowPage(Page::Message);
-  page_->SetContent(content.title, content.text, content.leftLabel, content.rightLabel,
-                    content.leftColours, content.rightColours);
-  messageKind_ = kind;
 }
 
 }  // namespace qws

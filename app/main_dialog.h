@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/message_content.h"
 #include "app/proxy_settings.h"
@@ -17,11 +18,10 @@
 
 namespace qws {
 
-// Step messages posted by the pages.
-inline constexpr UINT kStepMessageAnswered = WM_USER + 2;
-inline constexpr UINT kStepTermsAccepted = WM_USER + 3;
-
-class CContentPage;
+class CPageDlg;
+class CEulaDlg;
+class CMessageDlg;
+class CFinalDlg;
 
 class CQWS_v2Dlg : public CDialog {
  public:
@@ -45,6 +45,7 @@ class CQWS_v2Dlg : public CDialog {
   bool OnInitDialog() override;
   bool OnCommand(int controlId, int code) override;
   bool OnClose() override;
+  bool OnTimer(UINT_PTR id) override;
   bool HasOwnPainting() const override { return true; }
   void OnDraw(HDC dc) override;
   bool OnLButtonDown(POINT point) override;
@@ -52,20 +53,28 @@ class CQWS_v2Dlg : public CDialog {
   std::optional<LRESULT> OnUserMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  enum class Page { None, Terms, Settings, Message, CloseConfirm };
-
   void InitLook();
-  void OnMessageAnswered(int button);
+  void CreatePages();
+  template <typename Page>
+  Page* AddPage(std::unique_ptr<Page> page, bool hasHelp, const RECT& area);
 
-  // The pages come with the wizard; until then one page shows each page's title or the
-  // message, and the buttons that lead on.
-  void ShowPage(Page page);
+  // Makes `page` the visible page and returns the page that was current; the caller hides the
+  // page it leaves.
+  CPageDlg* ShowPage(CPageDlg* page);
+  void HidePage(CPageDlg* page);
   void ShowMessage(const MessagePageContent& content, MessageKind kind);
 
+  void OnDeclineAsked(const MessagePageContent* content);
+  void OnMessageAnswered(WPARAM button, LPARAM lparam);
+  void OnCloseConfirmAnswered(int button);
+  void OnNewVersionDownloaded(bool downloaded, unsigned megabytesMissing);
+  void ShowSettings();
+
   ScopedHandle singleInstanceMutex_;
-  Page currentPage_ = Page::None;
+  CPageDlg* currentPage_ = nullptr;
   bool closeConfirmShown_ = false;
   bool currentPageHasHelp_ = false;
+  bool pendingSelfUpdate_ = false;
   MessageKind messageKind_ = MessageKind::None;
   MessageKind savedMessageKind_ = MessageKind::None;
   ProxySettings proxySettings_;
@@ -82,7 +91,15 @@ class CQWS_v2Dlg : public CDialog {
   CHoverButton close_;
   CHoverButton minimise_;
   CWndShadow shadow_;
-  std::unique_ptr<CContentPage> page_;
+
+  // Every page is created once and lives as long as the window.
+  std::vector<std::unique_ptr<CPageDlg>> pages_;
+  std::vector<const CPageDlg*> pagesWithoutHelp_;
+  CFinalDlg* final_ = nullptr;
+  CMessageDlg* closeConfirm_ = nullptr;
+  CMessageDlg* message_ = nullptr;
+  CMessageDlg* settings_ = nullptr;  // stands in for the settings page until it comes
+  CEulaDlg* terms_ = nullptr;
 };
 
 }  // namespace qws

@@ -11,4 +11,11 @@ std::wstring LoadText(unsigned id) {
   return length > 0 && text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
 }
 
+std::wstring FormatCount(const std::wstring& text, unsigned count) {
+  std::wstring formatted = text;
+  const size_t at = formatted.find(L"%u");
+  if (at != std::wstring::npos) formatted.replace(at, 2, std::to_wstring(count));
+  return formatted;
+}
+
 }  // namespace qws

@@ -27,8 +27,9 @@ HWND WaitForMainWindow(DWORD processId) {
   return found;
 }
 
+HWND Page(HWND window) { return test::VisiblePage(window); }
+
 // The page on screen shows `text` as its title or as its message text.
-HWND Page(HWND window) { return GetDlgItem(window, IDC_PAGE); }
 bool PageShows(HWND window, const std::wstring& text) {
   return test::WindowText(Page(window)) == text ||
          test::WindowText(GetDlgItem(Page(window), IDC_PAGE_TEXT)) == text;

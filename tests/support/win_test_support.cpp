@@ -280,4 +280,13 @@ std::wstring SaveScreenshot(const std::wstring& name) {
   return path;
 }
 
+HWND VisiblePage(HWND mainWindow) {
+  for (HWND child = GetWindow(mainWindow, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[16] = L"";
+    GetClassNameW(child, name, 16);
+    if (std::wstring(name) == L"#32770" && IsWindowVisible(child)) return child;
+  }
+  return nullptr;
+}
+
 }  // namespace qws::test

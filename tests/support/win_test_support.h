@@ -74,6 +74,8 @@ std::vector<HWND> TopLevelWindowsWithCaption(const std::wstring& caption);
 std::wstring WindowText(HWND window);
 // The child window showing this text, if any is visible.
 HWND FindVisibleChildWithText(HWND parent, const std::wstring& text);
+// The page on screen: the visible child dialog of the program's main window.
+HWND VisiblePage(HWND mainWindow);
 // Presses a button the way a click does.
 void Click(HWND button);
 // Saves the screen as a BMP file in the test output folder; returns its path.

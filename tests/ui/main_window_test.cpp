@@ -75,8 +75,11 @@ TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
     window = windows.empty() ? nullptr : windows.front();
     return window != nullptr;
   }));
-  HWND page = GetDlgItem(window, IDC_PAGE);
-  ASSERT_TRUE(test::WaitUntil([&] { return test::WindowText(page) == L"Terms of use"; }, 10s));
+  HWND page = nullptr;
+  ASSERT_TRUE(test::WaitUntil([&] {
+    page = test::VisiblePage(window);
+    return test::WindowText(page) == L"Terms of use";
+  }, 10s));
 
   // Size, window buttons and the page with its help button.
   const RECT frame = WindowRect(window);
@@ -138,6 +141,7 @@ TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
   // The close button asks first; "Close" on the confirmation ends the program.
   test::ClickAt(test::CentreOf(GetDlgItem(window, IDC_CLOSE_BUTTON)));
   ASSERT_TRUE(test::WaitUntil([&] {
+    page = test::VisiblePage(window);
     return test::WindowText(GetDlgItem(page, IDC_PAGE_TEXT)) == L"Do you want to close Quellix WebSweep?";
   }, 5s));
   test::Pump(300ms);
