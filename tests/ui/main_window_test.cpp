@@ -2,6 +2,8 @@
 // drop shadow's shapes, minimising and restoring, dragging by the top strip, the window buttons.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "resources/resource_ids.h"
 #include "tests/support/win_test_support.h"
 #include "tests/ui/input_driver.h"
@@ -51,6 +53,14 @@ RECT ChildRect(HWND child) {
 
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// The window of the program's UI thread that has the keyboard focus.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
 }
 
 // A plain window of the test to take the activation away from the program.
@@ -134,6 +144,32 @@ TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
   test::MouseUp();
   EXPECT_TRUE(SameRect(WindowRect(window), dragged));
   EXPECT_TRUE(test::WaitUntil([&] { return WindowRect(shadow).left == dragged.left; }, 3s)) << "the shadow follows";
+
+  // Nothing is mouse-only: Tab reaches the page's button and help button and the window's own
+  // buttons; Enter on the close button asks, and Enter on the focused "Keep open" goes back.
+  SetForegroundWindow(window);
+  test::Pump(200ms);
+  std::set<HWND> reached;
+  for (int i = 0; i < 12; ++i) {
+    test::PressKey(VK_TAB);
+    test::Pump(60ms);
+    reached.insert(FocusOf(window));
+  }
+  HWND closeButton = GetDlgItem(window, IDC_CLOSE_BUTTON);
+  for (HWND button : {GetDlgItem(page, IDC_RIGHT_BUTTON), GetDlgItem(page, kHelpButtonId),
+                      GetDlgItem(window, IDC_MINIMIZE_BUTTON), closeButton})
+    EXPECT_TRUE(reached.count(button)) << "control " << GetDlgCtrlID(button) << " is not reached with Tab";
+  for (int i = 0; i < 12 && FocusOf(window) != closeButton; ++i) test::PressKey(VK_TAB);
+  ASSERT_EQ(FocusOf(window), closeButton);
+  test::Pump(200ms);
+  test::SaveScreenshot(L"main_window_close_button_focused");
+  test::PressKey(VK_RETURN);
+  ASSERT_TRUE(test::WaitUntil([&] {
+    return test::WindowText(GetDlgItem(page, IDC_PAGE_TEXT)) == L"Do you want to close Quellix WebSweep?";
+  }, 5s));
+  ASSERT_TRUE(test::WaitUntil([&] { return FocusOf(window) == GetDlgItem(page, IDC_RIGHT_BUTTON); }, 3s));
+  test::PressKey(VK_RETURN);
+  EXPECT_TRUE(test::WaitUntil([&] { return test::WindowText(page) == L"Terms of use"; }, 5s));
 
   // The close button asks first; "Close" on the confirmation ends the program.
   test::ClickAt(test::CentreOf(GetDlgItem(window, IDC_CLOSE_BUTTON)));
