@@ -63,6 +63,21 @@ HWND FocusOf(HWND window) {
   return info.hwndFocus;
 }
 
+// A light grey window over the whole screen that never becomes active.
+HWND CreateBackdrop() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"QwsBackdrop";
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+  RegisterClassW(&wc);
+  HWND backdrop = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, wc.lpszClassName, L"Backdrop", WS_POPUP, 0, 0,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+  ShowWindow(backdrop, SW_SHOWNOACTIVATE);
+  return backdrop;
+}
+
 // A plain window of the test to take the activation away from the program.
 HWND CreateOtherWindow() {
   WNDCLASSW wc{};
@@ -78,6 +93,8 @@ HWND CreateOtherWindow() {
 TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
   const std::wstring program = test::BinFolder() + L"\\QuellixWebSweep.exe";
   ASSERT_TRUE(test::TopLevelWindowsWithCaption(kCaption).empty()) << "the program is already running";
+  // A light desktop, below the program's windows, so that the screenshots show the shadow.
+  HWND backdrop = CreateBackdrop();
   test::Process run(program, L"");
   HWND window = nullptr;
   ASSERT_TRUE(test::WaitUntil([&] {
@@ -182,6 +199,7 @@ TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
   ASSERT_EQ(test::WindowText(close), L"Close");
   test::ClickAt(test::CentreOf(close));
   EXPECT_EQ(run.WaitForExit(10s), 0u);
+  DestroyWindow(backdrop);
 }
 
 }  // namespace

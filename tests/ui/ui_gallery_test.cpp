@@ -80,8 +80,8 @@ class CGalleryPage : public CPageDlg {
     warning.SetWarning(true);
     disabled.SetTextFitted(L"Remove files from quarantine");
     disabled.SetCheck(true);
-    place(radio1, IDC_G_RADIO1, {320, 130, 540, 149});
-    place(radio2, IDC_G_RADIO2, {320, 152, 540, 171});
+    place(radio1, IDC_G_RADIO1, {360, 130, 540, 149});
+    place(radio2, IDC_G_RADIO2, {360, 152, 540, 171});
     for (CCheckBox* radio : {&radio1, &radio2}) {
       radio->SetImages(IDR_RADIO_STRIP_PNG);
       radio->SetRadio(true);
