@@ -27,6 +27,11 @@
 #define IDR_HELP_BUTTON_HOVER_PNG 155
 #define IDR_SETTINGS_BACKGROUND_PNG 157
 #define IDR_FINAL_BACKGROUND_PNG 158
+// Page icons of the pages whose icon the layout leaves open: update, scan (its picture until a
+// threat is found), quarantine.
+#define IDR_UPDATE_ICON_PNG 143
+#define IDR_SCAN_ICON_PNG 144
+#define IDR_QUARANTINE_ICON_PNG 152
 #define IDR_SCANLIB_ANTISTEALTH 156
 #define IDR_SCANLIB_PLAIN 159
 

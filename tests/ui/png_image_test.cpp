@@ -106,7 +106,8 @@ TEST(LoadPngImage, EveryImageOfTheProgramHasTheSizeOfItsPlace) {
       {IDR_SEPARATOR_PNG, 540, 1, true},            {IDR_THREAT_ICON_PNG, 30, 30, false},
       {IDR_CLEAN_ICON_PNG, 30, 30, false},          {IDR_HELP_BUTTON_PNG, 30, 30, false},
       {IDR_HELP_BUTTON_HOVER_PNG, 30, 30, false},   {IDR_SETTINGS_BACKGROUND_PNG, 598, 450, true},
-      {IDR_FINAL_BACKGROUND_PNG, 598, 498, true},
+      {IDR_FINAL_BACKGROUND_PNG, 598, 498, true},  {IDR_UPDATE_ICON_PNG, 30, 30, false},
+      {IDR_SCAN_ICON_PNG, 30, 30, false},           {IDR_QUARANTINE_ICON_PNG, 30, 30, false},
   };
   for (const Place& place : places) {
     ScopedBitmap image = LoadPngImage(GetModuleHandleW(nullptr), place.id);

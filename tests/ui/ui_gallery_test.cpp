@@ -44,7 +44,7 @@ class CGalleryPage : public CPageDlg {
   CSquareButton accent, grey, greyDisabled;
   CButtonLink link;
   CProgressBar progress;
-  CStaticBitmap separator, threatIcon, cleanIcon, termsIcon;
+  CStaticBitmap separator, threatIcon, cleanIcon, termsIcon, updateIcon, scanIcon, quarantineIcon;
   CStaticTriangle right, down;
   CToolTipSpot tip;
   CHoverButton hoverButton, minimiseButton;
@@ -130,6 +130,19 @@ class CGalleryPage : public CPageDlg {
     cleanIcon.SetImage(IDR_CLEAN_ICON_PNG);
     place(termsIcon, IDC_G_TERMS_ICON, {300, 300, 330, 330});
     termsIcon.SetImage(IDR_TERMS_ICON_PNG);
+    struct PageIcon {
+      CStaticBitmap* control;
+      int controlId, imageId;
+    };
+    const PageIcon pageIcons[] = {{&updateIcon, IDC_G_UPDATE_ICON, IDR_UPDATE_ICON_PNG},
+                                  {&scanIcon, IDC_G_SCAN_ICON, IDR_SCAN_ICON_PNG},
+                                  {&quarantineIcon, IDC_G_QUARANTINE_ICON, IDR_QUARANTINE_ICON_PNG}};
+    int iconX = 59;
+    for (const PageIcon& icon : pageIcons) {
+      place(*icon.control, icon.controlId, {iconX, 405, iconX + 30, 435});
+      icon.control->SetImage(icon.imageId);
+      iconX += 40;
+    }
     place(minimiseButton, IDC_G_MINIMISE, {340, 306, 366, 325});
     minimiseButton.SetImage(IDR_MINIMIZE_BUTTON_PNG);
 
