@@ -27,32 +27,109 @@
 #define IDR_HELP_BUTTON_HOVER_PNG 155
 #define IDR_SETTINGS_BACKGROUND_PNG 157
 #define IDR_FINAL_BACKGROUND_PNG 158
+// Page icons of the pages whose icon the layout leaves open: update, scan (its picture until a
+// threat is found), quarantine.
+#define IDR_UPDATE_ICON_PNG 143
+#define IDR_SCAN_ICON_PNG 144
+#define IDR_QUARANTINE_ICON_PNG 152
 #define IDR_SCANLIB_ANTISTEALTH 156
 #define IDR_SCANLIB_PLAIN 159
 
 // Controls of the main dialog.
 #define IDC_CLOSE_BUTTON 1001
 #define IDC_MINIMIZE_BUTTON 1002
+// The page on screen, as a child of the main dialog.
+#define IDC_PAGE 1000
 // Controls of the message page.
 #define IDC_PAGE_TEXT 1003
 #define IDC_RIGHT_BUTTON 1010
 #define IDC_LEFT_BUTTON 1011
 
-// The terms-of-use page and its text (UTF-8).
+// The terms of use page.
 #define IDD_TERMS_PAGE 134
-#define IDR_TERMS_TEXT 3001
 #define IDC_TERMS_TEXT 1006
-#define IDC_NEW_VERSION_BOX 1007
-#define IDC_ACCEPT_BUTTON 1008
-#define IDC_DECLINE_BUTTON 1009
-#define IDC_DOWNLOAD_PROGRESS 1016
+#define IDC_TERMS_NEW_VERSION 1007
+#define IDC_TERMS_ACCEPT 1008
+#define IDC_TERMS_DECLINE 1009
+#define IDC_TERMS_PROGRESS 1016
+// The terms-of-use text, UTF-8.
+#define IDR_TERMS_TEXT 3001
+
+// The engine update page.
+#define IDD_UPDATE_PAGE 146
+#define IDC_UPDATE_STATUS 1050
+#define IDC_UPDATE_PROGRESS 1051
+#define IDC_UPDATE_NOTE 1052
+#define IDC_UPDATE_BANNER 1053
+#define IDC_UPDATE_STOP 1055
+
+// The scan page: a label and a value on each row.
+#define IDD_SCAN_PAGE 147
+#define IDC_SCAN_STATUS 1040
+#define IDC_SCAN_PROGRESS 1041
+#define IDC_SCAN_TARGET_LABEL 1042
+#define IDC_SCAN_FILES_LABEL 1043
+#define IDC_SCAN_INFECTED_LABEL 1044
+#define IDC_SCAN_TIME_LABEL 1045
+#define IDC_SCAN_LAST_TIME_LABEL 1046
+#define IDC_SCAN_RESULT_LABEL 1047
+#define IDC_SCAN_TARGET_VALUE 1048
+#define IDC_SCAN_FILES_VALUE 1049
+#define IDC_SCAN_INFECTED_VALUE 1050
+#define IDC_SCAN_TIME_VALUE 1051
+#define IDC_SCAN_LAST_TIME_VALUE 1052
+#define IDC_SCAN_RESULT_VALUE 1053
+#define IDC_SCAN_STOP 1054
+#define IDC_SCAN_BANNER 1057
+
+// The threat list page.
+#define IDD_THREAT_LIST_PAGE 148
+#define IDC_THREATS_CLEAN_ALL 1060
+#define IDC_THREATS_CLEAN_SELECTED 1061
+#define IDC_THREATS_DO_NOT_CLEAN 1062
+#define IDC_THREATS_SELECT_ALL 1063
+#define IDC_THREATS_COPY 1064
+#define IDC_THREATS_SAVE 1065
+#define IDC_THREATS_LIST 1075
+
+// The result page. Its three buttons change their meaning with the page's state: button 1 is
+// "Finish" or "Restart now", button 2 "Back" or "Restart later", button 3 "Back".
+#define IDD_RESULT_PAGE 149
+#define IDC_RESULT_BUTTON1 1054
+#define IDC_RESULT_BUTTON2 1055
+#define IDC_RESULT_BUTTON3 1056
+#define IDC_RESULT_FILES_LABEL 1060
+#define IDC_RESULT_INFECTED_LABEL 1061
+#define IDC_RESULT_TIME_LABEL 1062
+#define IDC_RESULT_STATUS_LABEL 1063
+#define IDC_RESULT_CLEANED_LABEL 1064
+#define IDC_RESULT_FILES_VALUE 1065
+#define IDC_RESULT_INFECTED_VALUE 1066
+#define IDC_RESULT_TIME_VALUE 1067
+#define IDC_RESULT_STATUS_VALUE 1068
+#define IDC_RESULT_CLEANED_VALUE 1069
+#define IDC_RESULT_UNINSTALL 1070
+#define IDC_RESULT_SHOW_LIST 1071
+#define IDC_RESULT_QUARANTINE 1072
+#define IDC_RESULT_REMOVE_QUARANTINE 1073
+#define IDC_RESULT_SEPARATOR 1074
+#define IDC_RESULT_RESTART_NOTICE 1076
+#define IDC_RESULT_BROWSER_NOTICE 1077
 
 // The final page.
 #define IDD_FINAL_PAGE 150
-#define IDC_THANKS_TEXT 1067
-#define IDC_TRIAL_BUTTON 1068
-#define IDC_OFFER_TITLE 1069
-#define IDC_OFFER_LIST 1070
+#define IDC_FINAL_THANKS 1067
+#define IDC_FINAL_TRIAL 1068
+#define IDC_FINAL_OFFER_TITLE 1069
+#define IDC_FINAL_OFFER_LIST 1070
+#define IDC_FINAL_SEPARATOR 1071
+
+// The quarantine page.
+#define IDD_QUARANTINE_PAGE 151
+#define IDC_QUARANTINE_RESTORE 1072
+#define IDC_QUARANTINE_BACK 1073
+#define IDC_QUARANTINE_SELECT_ALL 1074
+#define IDC_QUARANTINE_LIST 1075
 
 // The string table: English texts 4000 to 4126.
 #define IDS_FIRST 4000

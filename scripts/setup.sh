@@ -12,7 +12,7 @@ packages=(
   wine wine64 xvfb xauth x11-utils imagemagick fonts-dejavu-core
   zlib1g-dev libpng-dev libgcrypt20-dev googletest libgtest-dev
   libcpp-httplib-dev libsqlite3-dev pkgconf
-  tinyproxy zip ccache librsvg2-bin
+  tinyproxy zip ccache librsvg2-bin icoutils
 )
 
 missing=()

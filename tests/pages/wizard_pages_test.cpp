@@ -147,15 +147,15 @@ TEST(TermsPage, WithoutANewVersionAcceptGoesOnAndDeclineAsks) {
   EXPECT_GT(terms.size(), 20000u);
   EXPECT_EQ(terms.rfind(L"QUELLIX WEBSWEEP\r\n", 0), 0u);
   EXPECT_EQ(terms.find(L"\n\n"), std::wstring::npos) << "every line end is CR LF";
-  EXPECT_FALSE(Visible(page.hwnd(), IDC_NEW_VERSION_BOX));
+  EXPECT_FALSE(Visible(page.hwnd(), IDC_TERMS_NEW_VERSION));
   EXPECT_FALSE(page.newVersionAvailable());
 
-  const RECT decline = RectInPage(page.hwnd(), IDC_DECLINE_BUTTON);
-  const RECT accept = RectInPage(page.hwnd(), IDC_ACCEPT_BUTTON);
+  const RECT decline = RectInPage(page.hwnd(), IDC_TERMS_DECLINE);
+  const RECT accept = RectInPage(page.hwnd(), IDC_TERMS_ACCEPT);
   EXPECT_EQ(decline.right, 540);
   EXPECT_EQ(accept.right, decline.left - 10);
   EXPECT_EQ(accept.top, 415);
-  EXPECT_EQ(GetFocus(), GetDlgItem(page.hwnd(), IDC_ACCEPT_BUTTON));
+  EXPECT_EQ(GetFocus(), GetDlgItem(page.hwnd(), IDC_TERMS_ACCEPT));
 
   // Ctrl+A in the text selects all of it.
   ClickControl(page.hwnd(), IDC_TERMS_TEXT);
@@ -167,7 +167,7 @@ TEST(TermsPage, WithoutANewVersionAcceptGoesOnAndDeclineAsks) {
   EXPECT_EQ(start, 0u);
   EXPECT_EQ(end, terms.size());
 
-  ClickControl(page.hwnd(), IDC_DECLINE_BUTTON);
+  ClickControl(page.hwnd(), IDC_TERMS_DECLINE);
   ASSERT_TRUE(PumpUntil([&] { return !host.steps.empty(); }));
   ASSERT_EQ(host.steps[0].message, kStepShowMessage);
   const auto* question = reinterpret_cast<const MessagePageContent*>(host.steps[0].lparam);
@@ -183,7 +183,7 @@ TEST(TermsPage, WithoutANewVersionAcceptGoesOnAndDeclineAsks) {
   SendMessageW(page.hwnd(), kStepMessageAnswered, 1, 0);
   host.steps.clear();
   page.Refresh();
-  ClickControl(page.hwnd(), IDC_ACCEPT_BUTTON);
+  ClickControl(page.hwnd(), IDC_TERMS_ACCEPT);
   ASSERT_TRUE(PumpUntil([&] { return !host.steps.empty(); }));
   EXPECT_EQ(host.steps[0].message, kStepTermsAccepted);
 }
@@ -196,13 +196,13 @@ TEST(FinalPage, ShowsTheOfferWithTheTrialButtonFittedFromTheLeft) {
   Pump(300ms);
   test::SaveScreenshot(L"final_page");
   EXPECT_EQ(test::WindowText(page.hwnd()), LoadText(4092));
-  const RECT trial = RectInPage(page.hwnd(), IDC_TRIAL_BUTTON);
+  const RECT trial = RectInPage(page.hwnd(), IDC_FINAL_TRIAL);
   EXPECT_EQ(trial.left, 59);
   EXPECT_EQ(trial.top, 293);
   EXPECT_EQ(trial.bottom, 328);
   EXPECT_EQ(trial.right - trial.left, LabelWidth(page.hwnd(), LoadText(4096), SquareButtonFont()) + 30);
-  EXPECT_EQ(GetFocus(), GetDlgItem(page.hwnd(), IDC_TRIAL_BUTTON));
-  EXPECT_EQ(test::WindowText(GetDlgItem(page.hwnd(), IDC_OFFER_LIST)), LoadText(4095));
+  EXPECT_EQ(GetFocus(), GetDlgItem(page.hwnd(), IDC_FINAL_TRIAL));
+  EXPECT_EQ(test::WindowText(GetDlgItem(page.hwnd(), IDC_FINAL_OFFER_LIST)), LoadText(4095));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // drop shadow's shapes, minimising and restoring, dragging by the top strip, the window buttons.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "resources/resource_ids.h"
 #include "tests/support/win_test_support.h"
 #include "tests/ui/input_driver.h"
@@ -53,6 +55,29 @@ bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// The window of the program's UI thread that has the keyboard focus.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+// A light grey window over the whole screen that never becomes active.
+HWND CreateBackdrop() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"QwsBackdrop";
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+  RegisterClassW(&wc);
+  HWND backdrop = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, wc.lpszClassName, L"Backdrop", WS_POPUP, 0, 0,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+  ShowWindow(backdrop, SW_SHOWNOACTIVATE);
+  return backdrop;
+}
+
 // A plain window of the test to take the activation away from the program.
 HWND CreateOtherWindow() {
   WNDCLASSW wc{};
@@ -68,6 +93,8 @@ HWND CreateOtherWindow() {
 TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
   const std::wstring program = test::BinFolder() + L"\\QuellixWebSweep.exe";
   ASSERT_TRUE(test::TopLevelWindowsWithCaption(kCaption).empty()) << "the program is already running";
+  // A light desktop, below the program's windows, so that the screenshots show the shadow.
+  HWND backdrop = CreateBackdrop();
   test::Process run(program, L"");
   HWND window = nullptr;
   ASSERT_TRUE(test::WaitUntil([&] {
@@ -138,6 +165,32 @@ TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
   EXPECT_TRUE(SameRect(WindowRect(window), dragged));
   EXPECT_TRUE(test::WaitUntil([&] { return WindowRect(shadow).left == dragged.left; }, 3s)) << "the shadow follows";
 
+  // Nothing is mouse-only: Tab reaches the page's button and help button and the window's own
+  // buttons; Enter on the close button asks, and Enter on the focused "Keep open" goes back.
+  SetForegroundWindow(window);
+  test::Pump(200ms);
+  std::set<HWND> reached;
+  for (int i = 0; i < 12; ++i) {
+    test::PressKey(VK_TAB);
+    test::Pump(60ms);
+    reached.insert(FocusOf(window));
+  }
+  HWND closeButton = GetDlgItem(window, IDC_CLOSE_BUTTON);
+  for (HWND button : {GetDlgItem(page, IDC_RIGHT_BUTTON), GetDlgItem(page, kHelpButtonId),
+                      GetDlgItem(window, IDC_MINIMIZE_BUTTON), closeButton})
+    EXPECT_TRUE(reached.count(button)) << "control " << GetDlgCtrlID(button) << " is not reached with Tab";
+  for (int i = 0; i < 12 && FocusOf(window) != closeButton; ++i) test::PressKey(VK_TAB);
+  ASSERT_EQ(FocusOf(window), closeButton);
+  test::Pump(200ms);
+  test::SaveScreenshot(L"main_window_close_button_focused");
+  test::PressKey(VK_RETURN);
+  ASSERT_TRUE(test::WaitUntil([&] {
+    return test::WindowText(GetDlgItem(page, IDC_PAGE_TEXT)) == L"Do you want to close Quellix WebSweep?";
+  }, 5s));
+  ASSERT_TRUE(test::WaitUntil([&] { return FocusOf(window) == GetDlgItem(page, IDC_RIGHT_BUTTON); }, 3s));
+  test::PressKey(VK_RETURN);
+  EXPECT_TRUE(test::WaitUntil([&] { return test::WindowText(page) == L"Terms of use"; }, 5s));
+
   // The close button asks first; "Close" on the confirmation ends the program.
   test::ClickAt(test::CentreOf(GetDlgItem(window, IDC_CLOSE_BUTTON)));
   ASSERT_TRUE(test::WaitUntil([&] {
@@ -150,6 +203,7 @@ TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
   ASSERT_EQ(test::WindowText(close), L"Close");
   test::ClickAt(test::CentreOf(close));
   EXPECT_EQ(run.WaitForExit(10s), 0u);
+  DestroyWindow(backdrop);
 }
 
 }  // namespace

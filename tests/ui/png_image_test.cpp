@@ -88,5 +88,56 @@ TEST(LoadPngImage, ReadsTheResourcesAndLeavesOtherDepthsAlone) {
   PremultiplyAlpha(nullptr);
 }
 
+// The pages, controls and the main window draw each image at its own size in a place of fixed
+// size: the rendered artwork must fit its place exactly. Images drawn over others keep their
+// alpha channel; backgrounds (copied as they are) and the hairline are opaque.
+TEST(LoadPngImage, EveryImageOfTheProgramHasTheSizeOfItsPlace) {
+  struct Place {
+    int id, width, height;
+    bool opaque;
+  };
+  const Place places[] = {
+      {IDR_BACKGROUND_PNG, 600, 560, true},         {IDR_CLOSE_BUTTON_PNG, 3 * 16, 19, false},
+      {IDR_MINIMIZE_BUTTON_PNG, 3 * 26, 19, false}, {IDR_LOGO_PNG, 210, 30, false},
+      {IDR_FOOTER_PNG, 480, 20, false},             {IDR_PAGE_BACKGROUND_PNG, 598, 450, true},
+      {IDR_TERMS_ICON_PNG, 30, 30, false},          {IDR_SETTINGS_ICON_PNG, 30, 30, false},
+      {IDR_SHIELD_PNG, 16, 16, false},              {IDR_CHECK_BOX_STRIP_PNG, 8 * 12, 12, false},
+      {IDR_RADIO_STRIP_PNG, 6 * 12, 12, false},     {IDR_INFO_ICON_PNG, 16, 16, false},
+      {IDR_SEPARATOR_PNG, 540, 1, true},            {IDR_THREAT_ICON_PNG, 30, 30, false},
+      {IDR_CLEAN_ICON_PNG, 30, 30, false},          {IDR_HELP_BUTTON_PNG, 30, 30, false},
+      {IDR_HELP_BUTTON_HOVER_PNG, 30, 30, false},   {IDR_SETTINGS_BACKGROUND_PNG, 598, 450, true},
+      {IDR_FINAL_BACKGROUND_PNG, 598, 498, true},  {IDR_UPDATE_ICON_PNG, 30, 30, false},
+      {IDR_SCAN_ICON_PNG, 30, 30, false},           {IDR_QUARANTINE_ICON_PNG, 30, 30, false},
+  };
+  for (const Place& place : places) {
+    ScopedBitmap image = LoadPngImage(GetModuleHandleW(nullptr), place.id);
+    ASSERT_TRUE(image) << place.id;
+    const DIBSECTION s = Section(image.get());
+    EXPECT_EQ(s.dsBm.bmWidth, place.width) << place.id;
+    EXPECT_EQ(BitmapSize(image.get()).cy, place.height) << place.id;
+    if (!place.opaque) {
+      EXPECT_EQ(s.dsBm.bmBitsPixel, 32) << place.id;
+      continue;
+    }
+    if (s.dsBm.bmBitsPixel != 32) continue;
+    int translucent = 0;
+    for (int y = 0; y < place.height; ++y)
+      for (int x = 0; x < place.width; ++x) translucent += Pixel(s, x, y)[3] != 255;
+    EXPECT_EQ(translucent, 0) << place.id;
+  }
+  // The icon resources hold the small sizes that windows and trees ask for.
+  for (int id : {IDI_APPLICATION_ICON, IDI_MEMORY_ICON, IDI_AUTOSTART_ICON}) {
+    for (int size : {16, 32}) {
+      ScopedIcon icon(static_cast<HICON>(
+          LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
+      ASSERT_TRUE(icon) << id << " at " << size;
+      ICONINFO info{};
+      ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+      ScopedBitmap colour(info.hbmColor), mask(info.hbmMask);
+      EXPECT_EQ(BitmapSize(colour.get()).cx, size) << id;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qws

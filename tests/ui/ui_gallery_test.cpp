@@ -44,10 +44,10 @@ class CGalleryPage : public CPageDlg {
   CSquareButton accent, grey, greyDisabled;
   CButtonLink link;
   CProgressBar progress;
-  CStaticBitmap separator, threatIcon, cleanIcon;
+  CStaticBitmap separator, threatIcon, cleanIcon, termsIcon, updateIcon, scanIcon, quarantineIcon;
   CStaticTriangle right, down;
   CToolTipSpot tip;
-  CHoverButton hoverButton;
+  CHoverButton hoverButton, minimiseButton;
   CTransparentButton imageButton;
   CPersistentSelectionEdit edit;
 
@@ -80,8 +80,8 @@ class CGalleryPage : public CPageDlg {
     warning.SetWarning(true);
     disabled.SetTextFitted(L"Remove files from quarantine");
     disabled.SetCheck(true);
-    place(radio1, IDC_G_RADIO1, {320, 130, 540, 149});
-    place(radio2, IDC_G_RADIO2, {320, 152, 540, 171});
+    place(radio1, IDC_G_RADIO1, {360, 130, 540, 149});
+    place(radio2, IDC_G_RADIO2, {360, 152, 540, 171});
     for (CCheckBox* radio : {&radio1, &radio2}) {
       radio->SetImages(IDR_RADIO_STRIP_PNG);
       radio->SetRadio(true);
@@ -128,12 +128,43 @@ class CGalleryPage : public CPageDlg {
     threatIcon.SetImage(IDR_THREAT_ICON_PNG);
     place(cleanIcon, IDC_G_CLEAN_ICON, {260, 300, 290, 330});
     cleanIcon.SetImage(IDR_CLEAN_ICON_PNG);
+    place(termsIcon, IDC_G_TERMS_ICON, {300, 300, 330, 330});
+    termsIcon.SetImage(IDR_TERMS_ICON_PNG);
+    struct PageIcon {
+      CStaticBitmap* control;
+      int controlId, imageId;
+    };
+    const PageIcon pageIcons[] = {{&updateIcon, IDC_G_UPDATE_ICON, IDR_UPDATE_ICON_PNG},
+                                  {&scanIcon, IDC_G_SCAN_ICON, IDR_SCAN_ICON_PNG},
+                                  {&quarantineIcon, IDC_G_QUARANTINE_ICON, IDR_QUARANTINE_ICON_PNG}};
+    int iconX = 59;
+    for (const PageIcon& icon : pageIcons) {
+      place(*icon.control, icon.controlId, {iconX, 405, iconX + 30, 435});
+      icon.control->SetImage(icon.imageId);
+      iconX += 40;
+    }
+    place(minimiseButton, IDC_G_MINIMISE, {340, 306, 366, 325});
+    minimiseButton.SetImage(IDR_MINIMIZE_BUTTON_PNG);
 
     place(edit, IDC_G_EDIT, {59, 340, 540, 400});
     SendMessageW(edit.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(FontList::Process().Get(0)), TRUE);
     edit.SetText(L"These terms of use apply to Quellix WebSweep.\r\nRead them to the end.\r\n"
                  L"Line three\r\nLine four\r\nLine five\r\nLine six");
     return true;
+  }
+
+  // The icon resources (program, operating memory, autostart) in both of their small sizes.
+  void OnDraw(HDC dc) override {
+    CPageDlg::OnDraw(dc);
+    int x = 380;
+    for (int id : {IDI_APPLICATION_ICON, IDI_MEMORY_ICON, IDI_AUTOSTART_ICON}) {
+      for (int size : {16, 32}) {
+        ScopedIcon icon(static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
+        if (icon) DrawIconEx(dc, x, 330 - size, icon.get(), size, size, 0, nullptr, DI_NORMAL);
+        x += size + 6;
+      }
+    }
   }
 
   bool OnCommand(int id, int code) override {
@@ -268,48 +299,57 @@ TEST_F(Gallery, KeyboardAloneReachesTheLinkAndTheButtons) {
   EXPECT_TRUE(Received(0, kImageButtonMessage));
 }
 
-// The glyph's middle pixel: the check mark's ink in a checked cell, the face otherwise.
+// A pixel of the check box's 12 by 12 glyph.
 COLORREF GlyphPixel(const CCheckBox& box, int x, int y) {
   RECT client{};
   GetClientRect(box.hwnd(), &client);
   return test::WindowPixel(box.hwnd(), 1 + x, (client.bottom - 12) / 2 + y);
 }
 
-bool ShowsMark(const CCheckBox& box) {
-  const COLORREF ink = GlyphPixel(box, 5, 8);
-  return GetRValue(ink) < 120 && GetGValue(ink) < 160;
+enum class Look { Empty, Checked, Mixed, Other };
+
+// What the glyph shows, read from three pixels: the box's fill in a corner clear of any mark,
+// a pixel on the check mark's stroke and one on the mixed look's dash.
+Look GlyphLook(const CCheckBox& box) {
+  const COLORREF fill = GlyphPixel(box, 2, 9);
+  const bool accent = GetBValue(fill) > GetRValue(fill) + 60;
+  if (!accent) return test::Near(fill, RGB(255, 255, 255), 20) ? Look::Empty : Look::Other;
+  const bool markShown = test::Near(GlyphPixel(box, 5, 7), RGB(255, 255, 255), 40);
+  const bool dashShown = test::Near(GlyphPixel(box, 8, 6), RGB(255, 255, 255), 40);
+  if (markShown && !dashShown) return Look::Checked;
+  if (dashShown && !markShown) return Look::Mixed;
+  return Look::Other;
 }
 
 TEST_F(Gallery, CheckBoxCellsFollowTheState) {
   CCheckBox& box = page().check;
-  EXPECT_FALSE(ShowsMark(box));
+  EXPECT_EQ(GlyphLook(box), Look::Empty);
   test::ClickAt(test::ScreenPoint(box.hwnd(), 40, 9));
   EXPECT_TRUE(box.checked());
   EXPECT_TRUE(Received(IDC_G_CHECK, BN_CLICKED));
   test::MoveMouse(test::ScreenPoint(page().hwnd(), 580, 440));
-  EXPECT_TRUE(ShowsMark(box));
+  EXPECT_EQ(GlyphLook(box), Look::Checked);
   EXPECT_EQ(SendMessageW(box.hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
   // Space toggles it back (the box has the focus from the click).
   test::PressKey(VK_SPACE);
   EXPECT_FALSE(box.checked());
-  EXPECT_FALSE(ShowsMark(box));
+  EXPECT_EQ(GlyphLook(box), Look::Empty);
 
   // Hovered: the accent frame of cells 2 and 3.
   test::MoveMouse(test::ScreenPoint(box.hwnd(), 40, 9));
   const COLORREF hoverFrame = GlyphPixel(box, 6, 0);
   EXPECT_GT(GetBValue(hoverFrame), GetRValue(hoverFrame) + 60) << std::hex << hoverFrame;
 
-  // The warning look shows its red cell whether checked or not, without a mark.
+  // The third look (some rows of a list checked) shows whether checked or not.
   CCheckBox& warning = page().warning;
   for (bool state : {false, true}) {
     warning.SetCheck(state);
     Pump(100ms);
-    const COLORREF frame = GlyphPixel(warning, 6, 0);
-    EXPECT_GT(GetRValue(frame), GetBValue(frame) + 60) << "checked " << state;
-    EXPECT_FALSE(ShowsMark(warning)) << "checked " << state;
+    EXPECT_EQ(GlyphLook(warning), Look::Mixed) << "checked " << state;
   }
-  // Disabled and checked: the grey mark of cell 7, and clicks do nothing.
-  EXPECT_TRUE(test::Near(GlyphPixel(page().disabled, 5, 8), RGB(0xC8, 0xC8, 0xC8), 40));
+  // Disabled and checked: the grey box of cell 7 with its white mark, and clicks do nothing.
+  EXPECT_TRUE(test::Near(GlyphPixel(page().disabled, 2, 9), RGB(0xCB, 0xD2, 0xD6), 20));
+  EXPECT_TRUE(test::Near(GlyphPixel(page().disabled, 5, 7), RGB(255, 255, 255), 40));
   test::ClickAt(test::ScreenPoint(page().disabled.hwnd(), 40, 9));
   EXPECT_TRUE(page().disabled.checked());
 }
@@ -420,7 +460,7 @@ TEST_F(Gallery, ControlsTakeTheNewBackgroundAfterTheSwitch) {
   test::SaveScreenshot(L"ui_gallery_alternate_background");
   page().UseAlternateBackground(false);
   Pump(200ms);
-  EXPECT_TRUE(test::Near(band, RGB(0xFF, 0xF1, 0xC9), 10)) << std::hex << band;
+  EXPECT_TRUE(test::Near(band, RGB(0xE6, 0xF3, 0xFB), 10)) << std::hex << band;
   EXPECT_TRUE(test::Near(test::WindowPixel(radio, 14, 1), RGB(255, 255, 255), 6));
 }
 

@@ -70,23 +70,23 @@ bool CEulaDlg::OnInitDialog() {
   SendMessageW(text_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(FontList::Process().Get(kFontNormal)), FALSE);
   text_.SetText(TermsOfUseText());
 
-  newVersion_.Attach(hwnd(), IDC_NEW_VERSION_BOX);
+  newVersion_.Attach(hwnd(), IDC_TERMS_NEW_VERSION);
   newVersion_.SetImages(IDR_CHECK_BOX_STRIP_PNG);
   newVersion_.Move({60, 377, 540, 397});
   newVersion_.SetText(LoadText(4014));  // "Download latest version of Quellix WebSweep"
   newVersion_.Show(false);
 
-  progress_.Attach(hwnd(), IDC_DOWNLOAD_PROGRESS);
+  progress_.Attach(hwnd(), IDC_TERMS_PROGRESS);
   progress_.Move({60, 401, 540, 408});
   progress_.SetRange(0, 100);
   progress_.SetColours(0xDCDCDC, 0xD29A2A);
   progress_.Show(false);
 
-  decline_.Attach(hwnd(), IDC_DECLINE_BUTTON);
+  decline_.Attach(hwnd(), IDC_TERMS_DECLINE);
   decline_.SetColours(kGreyScheme);
   decline_.SetText(LoadText(4001));  // "Decline"
   decline_.Move({465, 415, 540, 450});
-  accept_.Attach(hwnd(), IDC_ACCEPT_BUTTON);
+  accept_.Attach(hwnd(), IDC_TERMS_ACCEPT);
   accept_.SetColours(kAccentScheme);
   accept_.SetText(LoadText(4000));  // "Accept"
   accept_.Move({365, 415, 455, 450});
@@ -151,10 +151,10 @@ bool CEulaDlg::OnTimer(UINT_PTR id) {
 bool CEulaDlg::OnCommand(int controlId, int code) {
   if (code != BN_CLICKED) return false;
   switch (controlId) {
-    case IDC_ACCEPT_BUTTON:
+    case IDC_TERMS_ACCEPT:
       OnAccept();
       return true;
-    case IDC_DECLINE_BUTTON:
+    case IDC_TERMS_DECLINE:
       OnDecline();
       return true;
     default:
