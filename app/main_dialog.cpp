@@ -2,15 +2,19 @@
 
 #include <shlobj.h>
 
+#include "app/file_utils.h"
 #include "app/log.h"
 #include "app/qws_app.h"
+#include "app/scan_plan.h"
 #include "app/shell_start.h"
 #include "app/string_table.h"
 #include "base/u16.h"
+#include "engine/cml_line_scanner.h"
 #include "resources/resource_ids.h"
 #include "ui/font_list.h"
 #include "ui/gdi.h"
 #include "ui/page_dlg.h"
+#include "ui/pages/after_restart_page.h"
 #include "ui/png_image.h"
 #include "ui/square_button.h"
 #include "ui/static_text.h"
@@ -115,6 +119,9 @@ std::optional<LRESULT> CQWS_v2Dlg::OnUserMessage(UINT message, WPARAM wparam, LP
     case kStepTermsAccepted:
       RelaunchSelf(RelaunchMode::Elevate);
       return 0;
+    case kStepAfterRestartFinished:
+      ShowPage(Page::Final);
+      return 0;
     default:
       return std::nullopt;
   }
@@ -195,8 +202,8 @@ bool CQWS_v2Dlg::OnInitDialog() {
 
   if (resumedAfterRestart) {
     // A resumed run neither takes the mutex nor asks about other instances.
-    ShowPage(Page::None);
-    return true;
+    ResumedRun();
+    return false;  // the page has taken the focus
   }
 
   singleInstanceMutex_.reset(CreateMutexW(nullptr, FALSE, kMutexName));
@@ -239,7 +246,7 @@ bool CQWS_v2Dlg::OnCommand(int id, int) {
 }
 
 bool CQWS_v2Dlg::OnClose() {
-  if (messageKind_ == MessageKind::AnotherInstance) {
+  if (messageKind_ == MessageKind::AnotherInstance || currentPage_ == Page::Final) {
     CloseNow();
     return true;
   }
@@ -298,6 +305,9 @@ void CQWS_v2Dlg::RelaunchSelf(RelaunchMode mode) {
 }
 
 void CQWS_v2Dlg::CloseNow() {
+  if (scanBridge_) scanBridge_->CloseScanBridge();
+  // The plan has served its one resumed run.
+  if (resumedAfterRestart) DeleteFileInFolder(workFolder_.path, std::wstring(L"\\") + kScanPlanFileName);
   singleInstanceMutex_.reset();
   EndDialog(0);
 }
@@ -305,6 +315,10 @@ void CQWS_v2Dlg::CloseNow() {
 void CQWS_v2Dlg::ShowPage(Page page) {
   closeConfirmShown_ = page == Page::CloseConfirm;
   if (!closeConfirmShown_) currentPage_ = page;
+  if (afterRestartPage_) {
+    afterRestartPage_->Show(page == Page::AfterRestart);
+    page_->Show(page != Page::AfterRestart);
+  }
   switch (page) {
     case Page::Terms:
       currentPageHasHelp_ = true;
@@ -319,6 +333,15 @@ void CQWS_v2Dlg::ShowPage(Page page) {
     case Page::CloseConfirm:
       currentPageHasHelp_ = false;
       page_->SetContent(L"", LoadText(4118), LoadText(4003), LoadText(4122), kGreyScheme, kAccentScheme);
+      break;
+    case Page::AfterRestart:
+      currentPageHasHelp_ = true;
+      SetFocus(afterRestartPage_->hwnd());
+      break;
+    case Page::Final:
+      currentPageHasHelp_ = false;
+      // "Thank you for trying Quellix WebSweep"
+      page_->SetContent(LoadText(4092), L"", L"", L"", kGreyScheme, kAccentScheme);
       break;
     case Page::Message:
     case Page::None:

@@ -22,6 +22,8 @@ inline constexpr UINT kStepMessageAnswered = WM_USER + 2;
 inline constexpr UINT kStepTermsAccepted = WM_USER + 3;
 
 class CContentPage;
+class CAfterRestartDlg;
+class CmlLineScanner;
 
 class CQWS_v2Dlg : public CDialog {
  public:
@@ -36,6 +38,9 @@ class CQWS_v2Dlg : public CDialog {
 
   // Whether the page on screen offers help (F1).
   bool CurrentPageHasHelp() const { return currentPageHasHelp_; }
+
+  // The after-restart page of a resumed run (null otherwise); the clean-up reads its choices.
+  const CAfterRestartDlg* afterRestartPage() const { return afterRestartPage_.get(); }
 
   bool termsAccepted = false;
   bool resumedAfterRestart = false;
@@ -52,9 +57,13 @@ class CQWS_v2Dlg : public CDialog {
   std::optional<LRESULT> OnUserMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  enum class Page { None, Terms, Settings, Message, CloseConfirm };
+  enum class Page { None, Terms, Settings, Message, CloseConfirm, AfterRestart, Final };
 
   void InitLook();
+  // The opening of a run started with "RESETSTART": scans and cleans the objects of the scan
+  // plan before the window shows, then shows the after-restart page. Ends the process at once
+  // when there is no plan or the engine cannot be opened.
+  void ResumedRun();
   void OnMessageAnswered(int button);
 
   // The pages come with the wizard; until then one page shows each page's title or the
@@ -83,6 +92,8 @@ class CQWS_v2Dlg : public CDialog {
   CHoverButton minimise_;
   CWndShadow shadow_;
   std::unique_ptr<CContentPage> page_;
+  std::unique_ptr<CmlLineScanner> scanBridge_;
+  std::unique_ptr<CAfterRestartDlg> afterRestartPage_;
 };
 
 }  // namespace qws
