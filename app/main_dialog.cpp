@@ -336,7 +336,7 @@ void CQWS_v2Dlg::ShowPage(Page page) {
       break;
     case Page::AfterRestart:
       currentPageHasHelp_ = true;
-      SetFocus(afterRestartPage_->hwnd());
+      afterRestartPage_->TakeFocus();
       break;
     case Page::Final:
       currentPageHasHelp_ = false;

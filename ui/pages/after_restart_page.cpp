@@ -31,6 +31,10 @@ constexpr size_t kThreatNameColumn = 1;
 
 constexpr RECT kTextRect = {59, 55, 540, 89};
 constexpr RECT kListRect = {19, 100, 580, 360};
+// The longer text of the uncleaned state takes three to four lines: it starts higher and the
+// list begins below it, where the two lines of the cleaned state's area would cut it off.
+constexpr RECT kLongTextRect = {59, 46, 540, 122};
+constexpr RECT kListBelowLongTextRect = {19, 126, 580, 360};
 constexpr RECT kSeparatorRect = {59, 98, 599, 99};
 constexpr int kBoxLeft = 59, kBoxWidth = 481, kBoxHeight = 19;
 
@@ -95,13 +99,19 @@ void CAfterRestartDlg::Refresh() {
     separator_.Show(false);
     uninstall_.Move(BoxAt(370));
     removeQuarantine_.Move(BoxAt(399));
+    text_.Move(kLongTextRect);
     text_.SetText(kNotCleanedText);
+    SetWindowPos(list_, nullptr, kListBelowLongTextRect.left, kListBelowLongTextRect.top,
+                 kListBelowLongTextRect.right - kListBelowLongTextRect.left,
+                 kListBelowLongTextRect.bottom - kListBelowLongTextRect.top, SWP_NOZORDER | SWP_NOACTIVATE);
     FillList();
     ShowWindow(list_, SW_SHOW);
   }
   Invalidate();
-  SetFocus(finish_.hwnd());
+  TakeFocus();
 }
+
+void CAfterRestartDlg::TakeFocus() { SetFocus(finish_.hwnd()); }
 
 void CAfterRestartDlg::FillList() {
   rows_.clear();

@@ -26,6 +26,8 @@ class CAfterRestartDlg : public CPageDlg {
   // The resumed scan's results: a copy of its summary and the bridge's two counters.
   void SetResults(const ScanSummary& summary, uint32_t threatsFound, uint32_t threatsCleaned);
   void Refresh() override;
+  // Puts the keyboard focus on Finish (when the page is shown).
+  void TakeFocus();
 
   // Read by the clean-up on close.
   bool UninstallOnClose() const { return uninstall_.checked(); }
