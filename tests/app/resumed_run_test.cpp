@@ -290,6 +290,24 @@ TEST_F(ResumedRun, AnObjectThatCannotBeCleanedIsListed) {
   EXPECT_EQ(resumed.WaitForExit(20s), 0u);
 }
 
+TEST_F(ResumedRun, AnEmptyPlanScansNothingAndReportsAllCleaned) {
+  WorkFolderOfAnEarlierRun work;
+  test::WriteFileBytes(work.Plan(), "");
+  Process resumed(ProgramPath(), L"RESETSTART");
+  HWND window = WaitForMainWindow(resumed.id());
+  ASSERT_TRUE(window);
+  EXPECT_EQ(test::WindowText(AfterRestartPage(window)), L"All threats cleaned");
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(AfterRestartPage(window), IDC_AFTER_RESTART_LIST)));
+  // Enter on the focused Finish, then the close button of the final page.
+  SetForegroundWindow(window);
+  test::PressKey(VK_RETURN);
+  EXPECT_TRUE(test::WaitUntil([&] {
+    return test::WindowText(GetDlgItem(window, IDC_PAGE)) == L"Thank you for trying Quellix WebSweep";
+  }, 10s));
+  test::ClickAt(test::CentreOf(GetDlgItem(window, IDC_CLOSE_BUTTON)));
+  EXPECT_EQ(resumed.WaitForExit(20s), 0u);
+}
+
 TEST_F(ResumedRun, WithoutPlanOrLibraryEndsAtOnceWithoutAWindow) {
   {
     WorkFolderOfAnEarlierRun work;
