@@ -34,6 +34,8 @@ std::wstring RestartRunData(const std::wstring& programPath) {
   return programPath.substr(0, kMaxProgramPathChars) + L" " + kResetStartArgument;
 }
 
+// The restart choices come after the scan and the cleaning have ended, so no worker appends
+// to the list while it is read.
 int WriteScanPlan() { return WriteScanPlan(CmlLineScanner::InfectedPaths()); }
 
 void RegisterRestartRun() {
