@@ -5,19 +5,25 @@
 #include <algorithm>
 
 #include "app/elevation.h"
+#include "app/file_utils.h"
 #include "app/log.h"
 #include "app/qws_app.h"
+#include "app/scan_plan.h"
 #include "app/shell_start.h"
 #include "app/string_table.h"
 #include "base/u16.h"
+#include "net/small_downloads.h"
 #include "resources/resource_ids.h"
 #include "ui/font_list.h"
 #include "ui/gdi.h"
-#include "net/small_downloads.h"
+#include "detect/detect_av.h"
+#include "engine/cml_line_scanner.h"
 #include "ui/page_dlg.h"
+#include "ui/pages/after_restart_page.h"
 #include "ui/pages/final_page.h"
 #include "ui/pages/message_page.h"
 #include "ui/pages/page_messages.h"
+#include "ui/pages/settings_page.h"
 #include "ui/pages/terms_page.h"
 #include "ui/png_image.h"
 #include "ui/window.h"
@@ -73,6 +79,13 @@ std::optional<LRESULT> CQWS_v2Dlg::OnUserMessage(UINT message, WPARAM wparam, LP
       return 0;
     case kStepNewVersionDone:
       OnNewVersionDownloaded(wparam == 1, static_cast<unsigned>(lparam));
+      return 0;
+    case kStepAfterRestartFinished:
+      if (afterRestart_) {
+        ShowPage(final_);
+        HidePage(afterRestart_);
+        final_->Refresh();
+      }
       return 0;
     default:
       return std::nullopt;
@@ -137,16 +150,14 @@ void CQWS_v2Dlg::InitLook() {
 
 }
 
-template <typename Page>
-Page* CQWS_v2Dlg::AddPage(std::unique_ptr<Page> page, bool hasHelp, const RECT& area) {
-  Page* created = page.get();
+void CQWS_v2Dlg::PlacePage(std::unique_ptr<CPageDlg> page, bool hasHelp, const RECT& area) {
+  CPageDlg* placed = page.get();
   pages_.push_back(std::move(page));
-  if (!created->CreateModeless(hwnd())) return created;
-  SetWindowPos(created->hwnd(), nullptr, area.left, area.top, area.right - area.left,
+  if (!placed->CreateModeless(hwnd())) return;
+  SetWindowPos(placed->hwnd(), nullptr, area.left, area.top, area.right - area.left,
                area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  created->Show(false);
-  if (!hasHelp) pagesWithoutHelp_.push_back(created);
-  return created;
+  placed->Show(false);
+  if (!hasHelp) pagesWithoutHelp_.push_back(placed);
 }
 
 bool CQWS_v2Dlg::OnInitDialog() {
@@ -172,7 +183,8 @@ bool CQWS_v2Dlg::OnInitDialog() {
 
   if (resumedAfterRestart) {
     // A resumed run neither takes the mutex nor asks about other instances.
-    return true;
+    ResumedRun();
+    return false;  // the page takes the focus
   }
 
   message_ = AddPage(std::make_unique<CMessageDlg>(), false, kPageArea);
@@ -185,23 +197,23 @@ bool CQWS_v2Dlg::OnInitDialog() {
     content.rightColours = kAccentScheme;
     message_->SetContent(content);
     ShowPage(message_);
+    message_->Refresh();
     messageKind_ = MessageKind::AnotherInstance;
     return false;
   }
 
   LoadProxySettings(proxySettings_);
-  settings_ = AddPage(std::make_unique<CMessageDlg>(), true, kPageArea);
-  MessagePageContent settingsTitle;
-  settingsTitle.title = LoadText(4015);  // "Computer scan settings"
-  settings_->SetContent(settingsTitle);
+  detector_ = std::make_unique<CDetectAVWrapper>();
+  settings_ = AddPage(std::make_unique<CSettingsDlg>(proxySettings_, *detector_), true, kPageArea);
 
   if (termsAccepted) {
-    ShowSettings();
+    ShowSettings(true);
   } else {
     terms_ = AddPage(std::make_unique<CEulaDlg>(CEulaDlg::Setup{ModulePath(), workFolder_.path,
                                                                 DownloadBaseUrl()}),
                      true, kPageArea);
     ShowPage(terms_);
+    terms_->Refresh();
   }
   return false;  // the page takes the focus
 }
@@ -227,10 +239,12 @@ bool CQWS_v2Dlg::OnTimer(UINT_PTR id) {
   if (id != kFocusTimer) return false;
   KillTimer(kFocusTimer);
   CPageDlg* page = closeConfirmShown_ ? closeConfirm_ : currentPage_;
-  if (page) {
-    page->Show(true);
-    if (!IsChild(page->hwnd(), GetFocus())) SetFocus(page->hwnd());
-    page->Refresh();
+  if (!page) return true;
+  page->Show(true);
+  // A page that placed the focus itself keeps it; otherwise its first control takes it.
+  if (!IsChild(page->hwnd(), GetFocus())) {
+    HWND first = GetNextDlgTabItem(page->hwnd(), nullptr, FALSE);
+    SetFocus(first ? first : page->hwnd());
   }
   return true;
 }
@@ -243,7 +257,6 @@ CPageDlg* CQWS_v2Dlg::ShowPage(CPageDlg* page) {
   currentPageHasHelp_ = std::find(pagesWithoutHelp_.begin(), pagesWithoutHelp_.end(), page) ==
                         pagesWithoutHelp_.end();
   page->Show(true);
-  page->Refresh();
   SetTimer(kFocusTimer, kFocusDelayMilliseconds);
   return previous;
 }
@@ -256,12 +269,14 @@ void CQWS_v2Dlg::ShowMessage(const MessagePageContent& content, MessageKind kind
   message_->SetContent(content);
   CPageDlg* previous = ShowPage(message_);
   if (previous != message_) HidePage(previous);
+  message_->Refresh();
   messageKind_ = kind;
 }
 
-void CQWS_v2Dlg::ShowSettings() {
+void CQWS_v2Dlg::ShowSettings(bool refresh) {
   CPageDlg* previous = ShowPage(settings_);
   if (previous != settings_) HidePage(previous);
+  if (refresh) settings_->Refresh();
 }
 
 void CQWS_v2Dlg::OnDeclineAsked(const MessagePageContent* content) {
@@ -279,6 +294,7 @@ bool CQWS_v2Dlg::OnClose() {
     return true;
   HidePage(currentPage_);
   ShowPage(closeConfirm_);
+  closeConfirm_->Refresh();
   savedMessageKind_ = messageKind_;
   messageKind_ = MessageKind::CloseConfirm;
   pendingSelfUpdate_ = false;
@@ -294,6 +310,7 @@ void CQWS_v2Dlg::OnMessageAnswered(WPARAM wparam, LPARAM lparam) {
       HidePage(message_);
       messageKind_ = MessageKind::None;
       if (button == 1) {
+        terms_->Refresh();
         ShowPage(terms_);
       } else {
         RelaunchSelf(RelaunchMode::Elevate);
@@ -307,7 +324,7 @@ void CQWS_v2Dlg::OnMessageAnswered(WPARAM wparam, LPARAM lparam) {
       PostMessageW(terms_->hwnd(), kStepMessageAnswered, wparam, lparam);
       break;
     case MessageKind::NotAdmin:
-      ShowSettings();
+      ShowSettings(true);
       messageKind_ = MessageKind::None;
       break;
     case MessageKind::CloseConfirm:
@@ -351,7 +368,7 @@ void CQWS_v2Dlg::OnNewVersionDownloaded(bool downloaded, unsigned megabytesMissi
 void CQWS_v2Dlg::RelaunchSelf(RelaunchMode mode) {
   const auto start = PlanRelaunch(mode, ToU16(ModulePath()), ToU16(workFolder_.path), ElevationNeeded());
   if (!start) {
-    ShowSettings();
+    ShowSettings(true);
     return;
   }
   if (StartThroughShell(*start)) ExitProcess(0);
@@ -364,6 +381,9 @@ void CQWS_v2Dlg::RelaunchSelf(RelaunchMode mode) {
 }
 
 void CQWS_v2Dlg::CloseNow() {
+  if (scanBridge_) scanBridge_->CloseScanBridge();
+  // The plan has served its one resumed run.
+  if (resumedAfterRestart) DeleteFileInFolder(workFolder_.path, std::wstring(L"\\") + kScanPlanFileName);
   singleInstanceMutex_.reset();
   EndDialog(0);
 }

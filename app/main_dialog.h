@@ -22,6 +22,10 @@ class CPageDlg;
 class CEulaDlg;
 class CMessageDlg;
 class CFinalDlg;
+class CAfterRestartDlg;
+class CSettingsDlg;
+class CDetectAVWrapper;
+class CmlLineScanner;
 
 class CQWS_v2Dlg : public CDialog {
  public:
@@ -54,9 +58,18 @@ class CQWS_v2Dlg : public CDialog {
 
  private:
   void InitLook();
-  void CreatePages();
+  // The opening of a run started with "RESETSTART": scans and cleans the objects of the scan
+  // plan before the window shows, then shows the after-restart page. Ends the process at once
+  // when there is no plan or the engine cannot be opened.
+  void ResumedRun();
+  // Creates the page hidden at `area`; pages without help are skipped by F1.
   template <typename Page>
-  Page* AddPage(std::unique_ptr<Page> page, bool hasHelp, const RECT& area);
+  Page* AddPage(std::unique_ptr<Page> page, bool hasHelp, const RECT& area) {
+    Page* added = page.get();
+    PlacePage(std::move(page), hasHelp, area);
+    return added;
+  }
+  void PlacePage(std::unique_ptr<CPageDlg> page, bool hasHelp, const RECT& area);
 
   // Makes `page` the visible page and returns the page that was current; the caller hides the
   // page it leaves.
@@ -68,7 +81,7 @@ class CQWS_v2Dlg : public CDialog {
   void OnMessageAnswered(WPARAM button, LPARAM lparam);
   void OnCloseConfirmAnswered(int button);
   void OnNewVersionDownloaded(bool downloaded, unsigned megabytesMissing);
-  void ShowSettings();
+  void ShowSettings(bool refresh);
 
   ScopedHandle singleInstanceMutex_;
   CPageDlg* currentPage_ = nullptr;
@@ -92,14 +105,18 @@ class CQWS_v2Dlg : public CDialog {
   CHoverButton minimise_;
   CWndShadow shadow_;
 
+  // Used by the settings page and the report: it outlives the pages.
+  std::unique_ptr<CDetectAVWrapper> detector_;
   // Every page is created once and lives as long as the window.
   std::vector<std::unique_ptr<CPageDlg>> pages_;
   std::vector<const CPageDlg*> pagesWithoutHelp_;
   CFinalDlg* final_ = nullptr;
   CMessageDlg* closeConfirm_ = nullptr;
   CMessageDlg* message_ = nullptr;
-  CMessageDlg* settings_ = nullptr;  // stands in for the settings page until it comes
+  CSettingsDlg* settings_ = nullptr;
   CEulaDlg* terms_ = nullptr;
+  CAfterRestartDlg* afterRestart_ = nullptr;
+  std::unique_ptr<CmlLineScanner> scanBridge_;
 };
 
 }  // namespace qws
