@@ -277,7 +277,12 @@ int Run(const Options& options) {
       if (auto text = report.BuildText(GatherReportFacts(), ToAnsiCodePage); text && options.printReport) {
         if (!text->empty() && text->back() == '\0') text->pop_back();
         Print(L"\nScan report:\n");
-        std::fwrite(text->data(), 1, text->size(), stdout);
+        // The report's lines end in CR LF already; the console stream in text mode would make
+        // each CR LF a CR CR LF.
+        std::string lines;
+        for (size_t i = 0; i < text->size(); ++i)
+          if (!((*text)[i] == '\r' && i + 1 < text->size() && (*text)[i + 1] == '\n')) lines.push_back((*text)[i]);
+        std::fwrite(lines.data(), 1, lines.size(), stdout);
         std::fflush(stdout);
       }
       if (!options.submitTo.empty()) {
