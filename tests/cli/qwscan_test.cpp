@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <regex>
+#include <set>
 
 #include "base/u16.h"
 #include "tests/cli/console_run.h"
@@ -185,6 +186,15 @@ TEST_F(Qwscan, HelpAndBadOptions) {
     EXPECT_TRUE(named) << option;
   }
   EXPECT_FALSE(test::FileExists(work_ / L"qlxs_apiW.dll")) << "help touches nothing";
+  // Every target token the help names is one the target list knows.
+  const std::set<std::string> tokens = {"${Memory}", "${Startup}", "${DriveFixed}", "${DriveRemovable}",
+                                        "${DriveRemote}", "${DriveAll}", "${DriveRemovableBoot}",
+                                        "${DriveFixedBoot}", "${DriveAllBoot}", "${Boot}"};
+  const std::regex token("\\$\\{[A-Za-z]*\\}");
+  size_t named = 0;
+  for (auto it = std::sregex_iterator(help.out.begin(), help.out.end(), token); it != std::sregex_iterator(); ++it, ++named)
+    EXPECT_TRUE(tokens.count(it->str())) << it->str();
+  EXPECT_GE(named, 5u);
 
   for (const wchar_t* bad : {L"--frobnicate", L"--restore 0"}) {
     const test::ConsoleRun run = Run(bad);
