@@ -274,6 +274,8 @@ TEST_F(RealLibrary, ScansTheTreeInEverySetting) {
     EXPECT_EQ(summary.cleaned, clean ? 5 : 0);
     EXPECT_EQ(summary.engineBuild, static_cast<int32_t>(kDevModulesBuild));
     EXPECT_FALSE(summary.restartRequired);
+    EXPECT_FALSE(summary.browserReinstallAdvised);
+    EXPECT_TRUE(summary.compatibilityText.empty());
     EXPECT_EQ(bridge.threatsFound.load(), 5u);
     EXPECT_EQ(bridge.threatsCleaned.load(), clean ? 5u : 0u);
     // Seven files. Scanned one by one, an infected archive also logs the member that holds the
