@@ -34,7 +34,8 @@ const char kUsage[] =
     "usage: qwscan [options] <target>...\n"
     "\n"
     "Scans files, folders and the special targets ${Memory}, ${Startup}, ${DriveFixed},\n"
-    "${DriveRemovable}, ${DriveNetwork} and C:\\${Boot} for malware.\n"
+    "${DriveRemovable}, ${DriveRemote}, ${DriveAll}, ${DriveFixedBoot} and C:\\${Boot}\n"
+    "for malware.\n"
     "\n"
     "options:\n"
     "  --no-update         scan with the engine modules already in the work folder\n"
@@ -277,7 +278,12 @@ int Run(const Options& options) {
       if (auto text = report.BuildText(GatherReportFacts(), ToAnsiCodePage); text && options.printReport) {
         if (!text->empty() && text->back() == '\0') text->pop_back();
         Print(L"\nScan report:\n");
-        std::fwrite(text->data(), 1, text->size(), stdout);
+        // The report's lines end in CR LF already; the console stream in text mode would make
+        // each CR LF a CR CR LF.
+        std::string lines;
+        for (size_t i = 0; i < text->size(); ++i)
+          if (!((*text)[i] == '\r' && i + 1 < text->size() && (*text)[i + 1] == '\n')) lines.push_back((*text)[i]);
+        std::fwrite(lines.data(), 1, lines.size(), stdout);
         std::fflush(stdout);
       }
       if (!options.submitTo.empty()) {
