@@ -1,0 +1,12 @@
+// The detection database index's signature text.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "net/base64.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const auto decoded = qws::DecodeBase64(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (decoded && decoded->size() > size / 4 * 3) __builtin_trap();
+  return 0;
+}
