@@ -112,4 +112,42 @@ struct ServiceHandleTraits {
 };
 using ScopedServiceHandle = GenericScopedHandle<ServiceHandleTraits>;
 
+// Registry keys the system hands out already open (RegOpenCurrentUser); keys opened by name
+// belong in RegKey (base/reg_key.h).
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::RegCloseKey(h); }
+};
+using ScopedRegistryKey = GenericScopedHandle<RegistryKeyTraits>;
+
+// Memory that system functions hand out for the caller to release with GlobalFree (the texts of
+// the Internet settings queries, for instance).
+struct GlobalMemoryTraits {
+  using Handle = HGLOBAL;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::GlobalFree(h); }
+};
+using ScopedGlobalMemory = GenericScopedHandle<GlobalMemoryTraits>;
+
+// WinINet handles (HINTERNET). Closed through the entry point of the loaded library, so that
+// code that loads WinINet at run time needs no import of it: a handle can only exist while the
+// library that made it is loaded. Kept free of <wininet.h>, which clashes with <winhttp.h>.
+struct InternetHandleTraits {
+  using Handle = void*;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) {
+    using CloseFunction = BOOL(WINAPI*)(void*);
+    const HMODULE wininet = ::GetModuleHandleW(L"wininet.dll");
+    const auto close = wininet ? reinterpret_cast<CloseFunction>(
+                                     reinterpret_cast<void*>(::GetProcAddress(wininet, "InternetCloseHandle")))
+                               : nullptr;
+    if (close) close(h);
+  }
+};
+using ScopedInternet = GenericScopedHandle<InternetHandleTraits>;
+
 }  // namespace qws

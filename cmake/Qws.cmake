@@ -27,33 +27,90 @@ function(qws_library name)
   qws_warnings(${name})
 endfunction()
 
-# The CTest fixture "qws_server": qws-server of the host build on 127.0.0.1, on a free port,
-# serving the host build's content folder; started before the first test that needs it and
-# stopped after the last. Such a test reads the port from the file named by the environment
-# variable QWS_TEST_SERVER_PORT_FILE (a Unix path; under Wine it is Z: + the path).
-function(qws_server_fixture)
-  get_property(defined GLOBAL PROPERTY QWS_SERVER_FIXTURE_DEFINED)
-  if(defined)
-    return()
+# Loopback servers for tests, as CTest fixtures that cmake/qws_server_fixture.sh starts and
+# stops. Each has a folder of its own, <build>/test-servers/<name>, holding its port file "port",
+# its log and, for qws-server, its query database "query.sqlite". A fixture is added to CTest
+# only when a test needs it, and is then started before the first such test and stopped after
+# the last.
+#
+#   qws_test_server(<name> [CONTENT <folder>] [OPTIONS <qws-server options>...])
+#       qws-server on a free port, serving <folder>, or else the empty folder "content" of its
+#       own that the tests fill.
+#   qws_test_proxy(<name>)
+#       tinyproxy on a free port; it logs the requests it carries to "tinyproxy.log".
+#
+# A test names the servers it uses with qws_test(... SERVERS <names>...) and finds each folder as
+# %QWS_TEST_SERVERS%\<name> (a Unix path; under Wine it is Z: + the path).
+# qws_test(... SERVER ...) is the shortcut for the shared server of the host build's content
+# folder, fixture "qws_server": such a test reads the port from the file named by the
+# environment variable QWS_TEST_SERVER_PORT_FILE.
+set(QWS_TEST_SERVERS "${PROJECT_BINARY_DIR}/test-servers")
+set(QWS_TEST_SERVER_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/qws_server_fixture.sh")
+
+function(qws_test_server name)
+  cmake_parse_arguments(arg "" "CONTENT" "OPTIONS" ${ARGN})
+  set(content "${arg_CONTENT}")
+  if(NOT content)
+    set(content "-")
   endif()
-  set_property(GLOBAL PROPERTY QWS_SERVER_FIXTURE_DEFINED ON)
-  set(state "${PROJECT_BINARY_DIR}/test-server")
-  set(script "${PROJECT_SOURCE_DIR}/cmake/qws_server_fixture.sh")
-  add_test(NAME qws_server_start COMMAND "${script}" start "${QWS_HOST_BUILD_DIR}/bin/qws-server"
-           "${QWS_HOST_BUILD_DIR}/content" "${state}")
-  add_test(NAME qws_server_stop COMMAND "${script}" stop "${state}")
-  set_tests_properties(qws_server_start PROPERTIES FIXTURES_SETUP qws_server TIMEOUT 30)
-  set_tests_properties(qws_server_stop PROPERTIES FIXTURES_CLEANUP qws_server TIMEOUT 30)
-  set_property(GLOBAL PROPERTY QWS_SERVER_PORT_FILE "${state}/port")
+  set_property(GLOBAL PROPERTY QWS_TEST_SERVER_${name}
+               start "${QWS_HOST_BUILD_DIR}/bin/qws-server" "${content}" ${arg_OPTIONS})
 endfunction()
 
-# qws_test(<name> <sources...> [LIBS <libraries...>] [WINDOWS] [SERVER] [LOCKS <resources...>])
+function(qws_test_proxy name)
+  set_property(GLOBAL PROPERTY QWS_TEST_SERVER_${name} proxy)
+endfunction()
+
+# The fixture of server <name>, added to CTest on first use; its name goes to <fixture_var>.
+function(qws_use_test_server name fixture_var)
+  if(name STREQUAL "shared")
+    qws_test_server(shared CONTENT "${QWS_HOST_BUILD_DIR}/content")
+  endif()
+  get_property(definition GLOBAL PROPERTY QWS_TEST_SERVER_${name})
+  if(NOT definition)
+    message(FATAL_ERROR "no test server named ${name}: declare it with qws_test_server or qws_test_proxy")
+  endif()
+  list(POP_FRONT definition action)
+  if(name STREQUAL "shared")
+    set(fixture qws_server)
+  elseif(action STREQUAL "proxy")
+    set(fixture qws_proxy_${name})
+  else()
+    set(fixture qws_server_${name})
+  endif()
+  set(${fixture_var} ${fixture} PARENT_SCOPE)
+  if(TEST ${fixture}_start)
+    return()
+  endif()
+  set(folder "${QWS_TEST_SERVERS}/${name}")
+  add_test(NAME ${fixture}_start COMMAND "${QWS_TEST_SERVER_SCRIPT}" ${action} "${folder}" ${definition})
+  add_test(NAME ${fixture}_stop COMMAND "${QWS_TEST_SERVER_SCRIPT}" stop "${folder}")
+  set_tests_properties(${fixture}_start PROPERTIES FIXTURES_SETUP ${fixture} TIMEOUT 30)
+  set_tests_properties(${fixture}_stop PROPERTIES FIXTURES_CLEANUP ${fixture} TIMEOUT 30)
+endfunction()
+
+# Makes test <test> (any CTest test, a script too) start after the named servers.
+function(qws_test_uses_servers test)
+  set(fixtures)
+  foreach(name ${ARGN})
+    qws_use_test_server(${name} fixture)
+    list(APPEND fixtures ${fixture})
+  endforeach()
+  set(environment "QWS_TEST_SERVERS=${QWS_TEST_SERVERS}")
+  if("shared" IN_LIST ARGN)
+    list(APPEND environment "QWS_TEST_SERVER_PORT_FILE=${QWS_TEST_SERVERS}/shared/port")
+  endif()
+  set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED "${fixtures}" ENVIRONMENT "${environment}")
+endfunction()
+
+# qws_test(<name> <sources...> [LIBS <libraries...>] [WINDOWS] [SERVER] [SERVERS <names...>]
+#          [LOCKS <resources...>])
 # One test program. WINDOWS tests run only under Wine; the others run on every target.
-# SERVER tests run with the qws_server fixture (above).
+# SERVER and SERVERS: the test servers it uses (above).
 # LOCKS names shared state (the user's registry key, the work folder) that the test changes,
 # so that CTest never runs two such tests at once.
 function(qws_test name)
-  cmake_parse_arguments(arg "WINDOWS;SERVER" "" "LIBS;LOCKS" ${ARGN})
+  cmake_parse_arguments(arg "WINDOWS;SERVER" "" "LIBS;LOCKS;SERVERS" ${ARGN})
   if((arg_WINDOWS AND NOT WIN32) OR QWS_FUZZ OR QWS_BENCH)
     return()
   endif()
@@ -66,11 +123,12 @@ function(qws_test name)
     if(arg_LOCKS)
       set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${arg_LOCKS}")
     endif()
+    set(servers ${arg_SERVERS})
     if(arg_SERVER)
-      qws_server_fixture()
-      get_property(port_file GLOBAL PROPERTY QWS_SERVER_PORT_FILE)
-      set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED qws_server
-                           ENVIRONMENT "QWS_TEST_SERVER_PORT_FILE=${port_file}")
+      list(APPEND servers shared)
+    endif()
+    if(servers)
+      qws_test_uses_servers(${name} ${servers})
     endif()
   endif()
 endfunction()

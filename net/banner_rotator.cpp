@@ -4,6 +4,7 @@
 #include "base/u16.h"
 #include "net/download_lists.h"
 #include "net/http_downloader.h"
+#include "ui/png_image.h"
 
 namespace qws {
 
@@ -11,15 +12,14 @@ namespace {
 
 constexpr DWORD kPollMilliseconds = 100;
 constexpr DWORD kStopWaitMilliseconds = 500;
-constexpr size_t kMinImageBytes = 9;
 
-struct BitmapTraits {
-  using Handle = HBITMAP;
-  static Handle Null() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::DeleteObject(h); }
-};
-using BannerBitmap = GenericScopedHandle<BitmapTraits>;
+// The banner's bitmap, ready for the control's alpha-blended drawing; empty when the bytes are
+// no PNG image.
+ScopedBitmap DecodeBannerImage(const std::string& bytes) {
+  ScopedBitmap image = LoadPngImage(bytes.data(), bytes.size());
+  if (image) PremultiplyAlpha(image.get());
+  return image;
+}
 
 }  // namespace
 
@@ -28,7 +28,6 @@ std::wstring BannerListUrl() { return ToWide(EndpointUrl(kBannerEndpoint, u"/ban
 std::wstring BannerClickUrl(const std::wstring& destination) { return destination + L"?lng=1033"; }
 
 struct BannerRotator::State {
-  BannerImageDecoder decoder;
   Options options;
   ScopedHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::atomic<bool> active{false};
@@ -39,7 +38,7 @@ struct BannerRotator::State {
 
   struct Banner {
     BannerEntry entry;
-    BannerBitmap image;
+    ScopedBitmap image;
   };
   // Filled by the thread before `loaded` is set, only read afterwards.
   std::vector<Banner> banners;
@@ -64,12 +63,11 @@ struct BannerRotator::State {
     if (!entries) return;
     for (const BannerEntry& entry : *entries) {
       if (Stopped(0)) return;
-      Banner banner{entry, BannerBitmap()};
+      Banner banner{entry, ScopedBitmap()};
       std::string bytes;
       if (!entry.imageUrl.empty() &&
-          HttpDownloader().Download(ToWide(entry.imageUrl), kBannerImageMaxBytes, bytes) == kDownloadOk &&
-          bytes.size() >= kMinImageBytes && decoder)
-        banner.image.reset(decoder(bytes));
+          HttpDownloader().Download(ToWide(entry.imageUrl), kBannerImageMaxBytes, bytes) == kDownloadOk)
+        banner.image = DecodeBannerImage(bytes);
       banners.push_back(std::move(banner));
     }
   }
@@ -92,8 +90,9 @@ struct BannerRotator::State {
   }
 };
 
-BannerRotator::BannerRotator(BannerImageDecoder decoder, Options options) : state_(std::make_shared<State>()) {
-  state_->decoder = std::move(decoder);
+BannerRotator::BannerRotator() : BannerRotator(Options()) {}
+
+BannerRotator::BannerRotator(Options options) : state_(std::make_shared<State>()) {
   state_->options = std::move(options);
 }
 

@@ -1,13 +1,13 @@
 // The rotating banner of the update and scan pages: loads the banner list and the images on its
-// own thread, then shows each banner for its duration while the rotator is active. Every wait is
-// interruptible, so Stop never needs to kill the thread.
+// own thread (PNG images, decoded and premultiplied for alpha-blended drawing), then shows each
+// banner for its duration while the rotator is active. Every wait is interruptible, so Stop
+// never needs to kill the thread.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -25,9 +25,6 @@ std::wstring BannerListUrl();
 // The address opened when the banner is clicked: destination, "?lng=" and 1033.
 std::wstring BannerClickUrl(const std::wstring& destination);
 
-// Turns an image's bytes into a bitmap that the caller then owns; null when they are no image.
-using BannerImageDecoder = std::function<HBITMAP(const std::string& bytes)>;
-
 class BannerRotator {
  public:
   struct Options {
@@ -36,8 +33,8 @@ class BannerRotator {
     std::chrono::milliseconds second{1000};
   };
 
-  BannerRotator(BannerImageDecoder decoder, Options options);
-  explicit BannerRotator(BannerImageDecoder decoder) : BannerRotator(std::move(decoder), Options()) {}
+  BannerRotator();
+  explicit BannerRotator(Options options);
   ~BannerRotator();
   BannerRotator(const BannerRotator&) = delete;
   BannerRotator& operator=(const BannerRotator&) = delete;

@@ -12,24 +12,6 @@ constexpr DWORD kReadBlockBytes = 16384;
 
 }  // namespace
 
-// An Internet handle closed through the library's own entry point.
-class HttpDownloader::Handle {
- public:
-  explicit Handle(decltype(&InternetCloseHandle) close) : close_(close) {}
-  ~Handle() { reset(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HINTERNET get() const { return handle_; }
-  void reset(HINTERNET handle = nullptr) {
-    if (handle_) close_(handle_);
-    handle_ = handle;
-  }
-
- private:
-  decltype(&InternetCloseHandle) close_;
-  HINTERNET handle_ = nullptr;
-};
-
 HttpDownloader::ProxySource HttpDownloader::DefaultProxySource() { return DiscoverProxiesForDownload; }
 
 HttpDownloader::HttpDownloader(ProxySource proxies) : proxies_(std::move(proxies)) {
@@ -49,8 +31,8 @@ HttpDownloader::HttpDownloader(ProxySource proxies) : proxies_(std::move(proxies
 
 // Opens the URL on a new session; an HTTP answer other than 2xx counts as a failure, so that an
 // error page is never taken for the file.
-bool HttpDownloader::Open(const std::wstring& url, DWORD access, const wchar_t* proxy, Handle& session,
-                          Handle& request) {
+bool HttpDownloader::Open(const std::wstring& url, DWORD access, const wchar_t* proxy, ScopedInternet& session,
+                          ScopedInternet& request) {
   session.reset(open_(L"QWS", access, proxy, nullptr, 0));
   if (!session.get()) return false;
   request.reset(openUrl_(session.get(), url.c_str(), nullptr, 0, 0, 0));
@@ -89,7 +71,7 @@ int HttpDownloader::Download(const std::wstring& url, uint64_t maxLength, std::s
   if (!available_ || url.empty() || maxLength == 0) return kDownloadFailed;
   if (progress) *progress = 0;
 
-  Handle session(closeHandle_), request(closeHandle_);
+  ScopedInternet session, request;
   if (!Open(url, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, session, request)) {
     triedProxies_ = true;
     bool opened = false;

@@ -44,8 +44,8 @@ class HttpDownloader {
   static ProxySource DefaultProxySource();
 
  private:
-  class Handle;
-  bool Open(const std::wstring& url, DWORD access, const wchar_t* proxy, Handle& session, Handle& request);
+  bool Open(const std::wstring& url, DWORD access, const wchar_t* proxy, ScopedInternet& session,
+            ScopedInternet& request);
 
   ScopedModule wininet_;
   bool available_ = false;
@@ -56,6 +56,8 @@ class HttpDownloader {
   decltype(&HttpOpenRequestW) openRequest_ = nullptr;
   decltype(&HttpSendRequestW) sendRequest_ = nullptr;
   decltype(&InternetReadFile) readFile_ = nullptr;
+  // Required for the library to count as available; ScopedInternet closes through the same
+  // entry point of the loaded library.
   decltype(&InternetCloseHandle) closeHandle_ = nullptr;
   decltype(&InternetQueryDataAvailable) queryDataAvailable_ = nullptr;
   decltype(&HttpQueryInfoW) queryInfo_ = nullptr;

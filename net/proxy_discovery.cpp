@@ -8,6 +8,7 @@
 #include "net/firefox_prefs.h"
 #include "net/ini_file.h"
 #include "net/system_library.h"
+#include "net/winhttp_proxy_config.h"
 
 namespace qws {
 
@@ -170,17 +171,11 @@ BOOL WINAPI HelperIsInNet(LPSTR address, LPSTR destination, LPSTR mask) {
 const AutoProxyHelperVtbl kHelperTable = {HelperIsResolvable, HelperGetIPAddress, HelperResolveHostName,
                                           HelperIsInNet};
 
-struct CurrentUserHive {
+ScopedRegistryKey OpenCurrentUserHive() {
   HKEY key = nullptr;
-  CurrentUserHive() {
-    if (RegOpenCurrentUser(KEY_READ, &key) != ERROR_SUCCESS) key = nullptr;
-  }
-  ~CurrentUserHive() {
-    if (key) RegCloseKey(key);
-  }
-  CurrentUserHive(const CurrentUserHive&) = delete;
-  CurrentUserHive& operator=(const CurrentUserHive&) = delete;
-};
+  if (RegOpenCurrentUser(KEY_READ, &key) != ERROR_SUCCESS) return ScopedRegistryKey();
+  return ScopedRegistryKey(key);
+}
 
 }  // namespace
 
@@ -232,10 +227,10 @@ void ProxyDiscovery::AddInternetSettings() {
 }
 
 void ProxyDiscovery::AddRegistryProxy(int& counter) {
-  CurrentUserHive hive;
-  if (!hive.key) return;
+  const ScopedRegistryKey hive = OpenCurrentUserHive();
+  if (!hive) return;
   RegKey settings;
-  if (settings.Open(hive.key, kInternetSettingsKey, KEY_READ) != ERROR_SUCCESS) return;
+  if (settings.Open(hive.get(), kInternetSettingsKey, KEY_READ) != ERROR_SUCCESS) return;
   DWORD enabled = 0, type = 0, size = sizeof(enabled);
   if (RegQueryValueExW(settings.get(), L"ProxyEnable", nullptr, &type, reinterpret_cast<BYTE*>(&enabled),
                        &size) != ERROR_SUCCESS ||
@@ -269,24 +264,34 @@ void ProxyDiscovery::AddConnectionManagerProxy(int& counter) {
 }
 
 void ProxyDiscovery::AddAutomaticConfiguration(int& counter) {
-  if (!queryOptionW_) return;
-  INTERNET_PER_CONN_OPTIONW options[3] = {};
-  options[0].dwOption = INTERNET_PER_CONN_AUTOCONFIG_URL;
-  options[1].dwOption = INTERNET_PER_CONN_AUTODISCOVERY_FLAGS;
-  options[2].dwOption = INTERNET_PER_CONN_FLAGS;
-  INTERNET_PER_CONN_OPTION_LISTW list{};
-  list.dwSize = sizeof(list);
-  list.pszConnection = nullptr;  // the LAN connection
-  list.dwOptionCount = 3;
-  list.pOptions = options;
-  DWORD size = sizeof(list);
-  if (!queryOptionW_(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size)) return;
   std::wstring url;
-  if (options[0].Value.pszValue) {
-    url = options[0].Value.pszValue;
-    GlobalFree(options[0].Value.pszValue);
+  DWORD flags = 0;
+  if (queryOptionW_) {
+    INTERNET_PER_CONN_OPTIONW options[3] = {};
+    options[0].dwOption = INTERNET_PER_CONN_AUTOCONFIG_URL;
+    options[1].dwOption = INTERNET_PER_CONN_AUTODISCOVERY_FLAGS;
+    options[2].dwOption = INTERNET_PER_CONN_FLAGS;
+    INTERNET_PER_CONN_OPTION_LISTW list{};
+    list.dwSize = sizeof(list);
+    list.pszConnection = nullptr;  // the LAN connection
+    list.dwOptionCount = 3;
+    list.pOptions = options;
+    DWORD size = sizeof(list);
+    if (queryOptionW_(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size)) {
+      const ScopedGlobalMemory text(options[0].Value.pszValue);
+      if (options[0].Value.pszValue) url = options[0].Value.pszValue;
+      flags = options[2].Value.dwValue;
+    }
   }
-  const DWORD flags = options[2].Value.dwValue;
+  // Some Internet client libraries (Wine's) never report the script address. The settings they
+  // leave out are the user's stored connection settings, which WinHTTP reads as well; on Windows
+  // both libraries agree, so this adds nothing twice.
+  if (!(flags & PROXY_TYPE_AUTO_PROXY_URL) || url.empty()) {
+    if (std::wstring stored = storedSettings_.AutoConfigUrl(); !stored.empty()) {
+      url = std::move(stored);
+      flags |= PROXY_TYPE_AUTO_PROXY_URL;
+    }
+  }
   if ((flags & PROXY_TYPE_AUTO_PROXY_URL) && !url.empty()) AddEntries(EvaluateAutoProxy(url), counter, L"IE");
   if (flags & PROXY_TYPE_AUTO_DETECT) AddEntries(EvaluateAutoProxy(L""), counter, L"IE");
 }

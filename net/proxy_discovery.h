@@ -14,6 +14,7 @@
 
 #include "base/scoped_handle.h"
 #include "net/proxy_candidate.h"
+#include "net/winhttp_proxy_config.h"
 
 namespace qws {
 
@@ -61,6 +62,7 @@ class ProxyDiscovery {
   ScopedModule winsock_;
   bool winsockStarted_ = false;
   ScopedModule jsproxy_;
+  WinHttpProxyConfig storedSettings_;
 
  public:
   // The name resolution entry points handed to the auto-proxy service's helper functions.

@@ -16,5 +16,11 @@ for target in "${targets[@]}"; do
   echo "== $target for $seconds s"
   corpus="$root/build/fuzz/fuzz-corpus/$target"
   mkdir -p "$corpus"
-  find "$root/build/fuzz" -name "$target" -type f -executable -exec {} -max_total_time="$seconds" -timeout=10 "$corpus" \;
+  # New inputs go to the first folder; the seeds kept with the tests are read as well.
+  seeds=()
+  for folder in "$root"/tests/*/corpus/"$target"; do
+    [ -d "$folder" ] && seeds+=("$folder")
+  done
+  find "$root/build/fuzz" -name "$target" -type f -executable \
+    -exec {} -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "$corpus" "${seeds[@]}" \;
 done

@@ -1,4 +1,4 @@
-// Owner of WinINet handles, on the project's handle template.
+// WinINet handles of the library, owned by the project's handle template.
 #pragma once
 
 #include <windows.h>
@@ -8,12 +8,6 @@
 
 namespace qws::scan {
 
-struct InternetHandleTraits {
-  using Handle = HINTERNET;
-  static Handle Null() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::InternetCloseHandle(h); }
-};
-using ScopedInternet = GenericScopedHandle<InternetHandleTraits>;
+using qws::ScopedInternet;
 
 }  // namespace qws::scan

@@ -1,5 +1,5 @@
 // Proxy sources written into the real (Wine) registry and profile folders, removed again at the
-// end: the Internet settings values, Firefox and Mozilla prefs.js files, Opera's opera6.ini and
+// end: the Internet settings values and stored connection settings, Firefox and Mozilla prefs.js files, Opera's opera6.ini and
 // the connection manager file.
 #pragma once
 
@@ -40,6 +40,30 @@ class BrowserProfiles {
     RegCloseKey(key);
   }
 
+  // The LAN connection's stored settings, in the layout the system keeps them in
+  // ("Connections\DefaultConnectionSettings"): flags (PROXY_TYPE_...), proxy, bypass list and
+  // automatic configuration script address.
+  void SetConnectionSettings(DWORD flags, const std::string& autoConfigUrl, const std::string& proxy = "") {
+    std::string blob;
+    auto word = [&blob](DWORD value) { blob.append(reinterpret_cast<const char*>(&value), sizeof(value)); };
+    auto text = [&](const std::string& value) {
+      word(static_cast<DWORD>(value.size()));
+      blob += value;
+    };
+    word(0x46);  // the layout's version
+    word(++settingsCounter_);
+    word(flags);
+    text(proxy);
+    text("");
+    text(autoConfigUrl);
+    blob.append(32, '\0');  // automatic detection state, unused here
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kConnectionsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExW(key, L"DefaultConnectionSettings", 0, REG_BINARY, reinterpret_cast<const BYTE*>(blob.data()),
+                   static_cast<DWORD>(blob.size()));
+    RegCloseKey(key);
+  }
+
   // A Firefox (or old Mozilla) profile folder with this prefs.js.
   void AddFirefoxProfile(const std::wstring& profile, const std::string& prefs, bool oldMozilla = false) {
     const std::wstring base = appData_ + (oldMozilla ? L"\\Mozilla\\Profiles" : L"\\Mozilla\\Firefox\\Profiles");
@@ -62,8 +86,7 @@ class BrowserProfiles {
     for (const wchar_t* name : {L"ProxyEnable", L"ProxyServer", L"AutoConfigURL", L"ProxyOverride"})
       RegDeleteValueW(key, name);
     RegCloseKey(key);
-    RegDeleteKeyW(HKEY_CURRENT_USER,
-                  L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections");
+    RegDeleteKeyW(HKEY_CURRENT_USER, kConnectionsKey);
     RemoveTree(appData_ + L"\\Mozilla");
     RemoveTree(appData_ + L"\\Opera");
     SetEnvironmentVariableW(L"DaContents", nullptr);
@@ -82,7 +105,10 @@ class BrowserProfiles {
     CreateDirectoryW(path.c_str(), nullptr);
   }
 
+  static constexpr wchar_t kConnectionsKey[] =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
   std::wstring appData_;
+  DWORD settingsCounter_ = 0;
 };
 
 inline std::string FirefoxManualPrefs(const std::string& host, int port) {

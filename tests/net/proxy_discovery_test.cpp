@@ -33,26 +33,6 @@ void ServePac(const std::wstring& name, const std::string& result) {
                        "function FindProxyForURL(url, host) { return \"" + result + "\"; }\n");
 }
 
-// Whether the Internet client library reports the LAN connection's script address.
-bool SystemReportsAutoConfigUrl() {
-  INTERNET_PER_CONN_OPTIONW options[2] = {};
-  options[0].dwOption = INTERNET_PER_CONN_AUTOCONFIG_URL;
-  options[1].dwOption = INTERNET_PER_CONN_FLAGS;
-  INTERNET_PER_CONN_OPTION_LISTW list{};
-  list.dwSize = sizeof(list);
-  list.dwOptionCount = 2;
-  list.pOptions = options;
-  DWORD size = sizeof(list);
-  HMODULE wininet = LoadLibraryW(L"wininet.dll");
-  auto query = reinterpret_cast<decltype(&InternetQueryOptionW)>(
-      reinterpret_cast<void*>(GetProcAddress(wininet, "InternetQueryOptionW")));
-  const bool reported = query && query(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size) &&
-                        options[0].Value.pszValue && (options[1].Value.dwValue & PROXY_TYPE_AUTO_PROXY_URL);
-  if (options[0].Value.pszValue) GlobalFree(options[0].Value.pszValue);
-  FreeLibrary(wininet);
-  return reported;
-}
-
 class ProxyDiscoveryTest : public testing::Test {
  protected:
   BrowserProfiles profiles_;
@@ -133,14 +113,41 @@ TEST_F(ProxyDiscoveryTest, SameProxyFromTwoSourcesIsKeptOnceAtTheLowerValue) {
   EXPECT_EQ(Describe(DiscoverProxiesForUpdate()), (std::vector<std::wstring>{L"shared:3128/IE/200"}));
 }
 
+// The script address as the system stores it with the user's connection settings; the script
+// comes from qws-server and is evaluated by the system's auto-proxy library.
 TEST_F(ProxyDiscoveryTest, AutoConfigurationScriptFromTheInternetSettings) {
   ASSERT_NE(test::TestServerPort(L"downloads"), 0u) << "qws-server fixture missing";
   ServePac(L"ie.pac", "PROXY a:80; PROXY b:8080; DIRECT");
+  const std::string url = U16ToUtf8(ToU16(PacUrl(L"ie.pac")));
   profiles_.SetInternetSetting(L"AutoConfigURL", PacUrl(L"ie.pac"));
-  if (!SystemReportsAutoConfigUrl())
-    GTEST_SKIP() << "this system's Internet client library does not report AutoConfigURL (Wine 8 does not)";
+  profiles_.SetConnectionSettings(PROXY_TYPE_DIRECT | PROXY_TYPE_AUTO_PROXY_URL, url);
   EXPECT_EQ(Describe(DiscoverProxiesForUpdate()),
             (std::vector<std::wstring>{L"a:80/IE/200", L"b:8080/IE/201", L":0/IE/202"}));
+
+  // After the registry's own proxy, the script's candidates take the next values. (The script is
+  // fetched through the system's connection: the proxy must let loopback go direct.)
+  profiles_.SetInternetSetting(L"ProxyEnable", 1);
+  profiles_.SetInternetSetting(L"ProxyServer", L"manual:3128");
+  profiles_.SetInternetSetting(L"ProxyOverride", L"127.0.0.1;<local>");
+  EXPECT_EQ(Describe(DiscoverProxiesForDownload()),
+            (std::vector<std::wstring>{L"manual:3128/IE/200", L"a:80/IE/201", L"b:8080/IE/202", L":0/IE/203"}));
+  profiles_.SetInternetSetting(L"ProxyEnable", 0);
+
+  struct Case {
+    const char* what;
+    DWORD flags;
+    std::string url;
+  };
+  const Case nothing[] = {
+      {"script switched off", PROXY_TYPE_DIRECT, url},
+      {"script that is not there", PROXY_TYPE_DIRECT | PROXY_TYPE_AUTO_PROXY_URL,
+       U16ToUtf8(ToU16(PacUrl(L"absent.pac")))},
+      {"no server at the address", PROXY_TYPE_DIRECT | PROXY_TYPE_AUTO_PROXY_URL, "http://127.0.0.1:9/x.pac"},
+  };
+  for (const Case& c : nothing) {
+    profiles_.SetConnectionSettings(c.flags, c.url);
+    EXPECT_TRUE(DiscoverProxiesForUpdate().empty()) << c.what;
+  }
 }
 
 TEST_F(ProxyDiscoveryTest, ScriptsAreEvaluatedOncePerObject) {

@@ -1,4 +1,4 @@
-// The loopback servers that CTest fixtures start for the Windows tests (test_servers.cmake).
+// The loopback servers that CTest fixtures start for the tests (qws_test_server, cmake/Qws.cmake).
 #pragma once
 
 #include <windows.h>
