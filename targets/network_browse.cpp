@@ -172,6 +172,11 @@ bool NetworkWorker::Start() {
     std::thread([state = state_] {
       state->Run();
       state->busy = false;
+      // What the owner handed over goes before the owner hears of the end, so that it may
+      // free what these refer to.
+      state->enumerator.reset();
+      state->deliver = nullptr;
+      state->busyChanged = nullptr;
       std::lock_guard<std::mutex> guard(state->lock);
       state->ended = true;
       state->changed.notify_all();
