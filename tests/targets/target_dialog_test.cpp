@@ -430,6 +430,14 @@ TEST(TargetDialog, RealDrivesExpandedAndPlacedOnScreen) {
   EXPECT_EQ(window.top - work.top,
             ((work.bottom - work.top) - (window.bottom - window.top)) * 45 / 100);
   test::SaveScreenshot(L"target_dialog_drives_expanded");
+  // A change of visual style draws the three check boxes again.
+  HIMAGELIST before = TreeView_GetImageList(dialog.tree(), TVSIL_STATE);
+  ASSERT_TRUE(before);
+  SendMessageW(dialog.window(), WM_THEMECHANGED, 0, 0);
+  HIMAGELIST after = TreeView_GetImageList(dialog.tree(), TVSIL_STATE);
+  EXPECT_NE(after, before);
+  EXPECT_EQ(ImageList_GetImageCount(after), 4);
+  EXPECT_EQ(dialog.State(d), CheckState::Mixed);
   dialog.ClickOk();
   ASSERT_TRUE(dialog.WaitDone());
   EXPECT_EQ(*dialog.result(), L"D:\\A\\x");
