@@ -14,6 +14,7 @@
 #include "base/u16.h"
 #include "net/small_downloads.h"
 #include "resources/resource_ids.h"
+#include "targets/target_selection_dialog.h"
 #include "ui/font_list.h"
 #include "ui/gdi.h"
 #include "detect/detect_av.h"
@@ -205,6 +206,7 @@ bool CQWS_v2Dlg::OnInitDialog() {
   LoadProxySettings(proxySettings_);
   detector_ = std::make_unique<CDetectAVWrapper>();
   settings_ = AddPage(std::make_unique<CSettingsDlg>(proxySettings_, *detector_), true, kPageArea);
+  settings_->SetTargetChooser(ChooseScanTargets);
 
   if (termsAccepted) {
     ShowSettings(true);

@@ -131,6 +131,13 @@
 #define IDC_QUARANTINE_SELECT_ALL 1074
 #define IDC_QUARANTINE_LIST 1075
 
+// The target selection dialog.
+#define IDD_TARGET_SELECTION 145
+#define IDC_TARGET_FRAME 1049
+#define IDC_TARGET_PRESETS 1050
+#define IDC_TARGET_TREE 1051
+#define IDC_TARGET_PATH 1052
+
 // The string table: English texts 4000 to 4126.
 #define IDS_FIRST 4000
 #define IDS_LAST 4126

@@ -26,5 +26,25 @@ qws_wine_prefix() {
       fi
     ) 9>"$WINEPREFIX.lock"
   fi
+  qws_wine_drives
   [ -f "$WINEPREFIX/system.reg" ]
+}
+
+# Drives of the tests' own beside C: and Z:: D: a fixed drive on a fixture folder, E: a
+# removable one. Links only, made once; nothing else in the prefix changes.
+qws_wine_drives() {
+  local drives="$qws_root/build/wine-drives"
+  mkdir -p "$drives/d" "$drives/e" "$WINEPREFIX/dosdevices"
+  [ -e "$WINEPREFIX/dosdevices/d:" ] || ln -sfn "$drives/d" "$WINEPREFIX/dosdevices/d:"
+  [ -e "$WINEPREFIX/dosdevices/e:" ] || ln -sfn "$drives/e" "$WINEPREFIX/dosdevices/e:"
+  if [ ! -f "$WINEPREFIX/.qws-drives" ]; then
+    (
+      flock 9
+      if [ ! -f "$WINEPREFIX/.qws-drives" ]; then
+        wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /d 'hd' /f >/dev/null 2>&1 </dev/null || true
+        wine reg add 'HKLM\Software\Wine\Drives' /v 'e:' /d 'floppy' /f >/dev/null 2>&1 </dev/null || true
+        touch "$WINEPREFIX/.qws-drives"
+      fi
+    ) 9>"$WINEPREFIX.drives.lock"
+  fi
 }

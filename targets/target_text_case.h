@@ -9,6 +9,15 @@ namespace qws {
 // file names fold; other units stay as they are.
 char16_t FoldCase(char16_t c);
 
+// The lower-case form, the inverse of FoldCase over the same blocks.
+char16_t LowerCase(char16_t c);
+
+// Orders texts by their folded units.
+bool LessIgnoringCase(std::u16string_view a, std::u16string_view b);
+
+// `text` begins with `prefix`, ignoring case.
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix);
+
 bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b);
 
 }  // namespace qws

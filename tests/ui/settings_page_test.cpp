@@ -435,6 +435,14 @@ TEST_F(SettingsPage, AdvancedSectionOpensRowByRowAndClosesFromTheBottom) {
   EXPECT_EQ(open.Rect(IDC_SETTINGS_SEPARATOR2).top, 215);
 }
 
+// A named callback: the window enumeration wants the system's calling convention.
+BOOL CALLBACK FindVisibleToolTip(HWND window, LPARAM found) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (std::wstring(name) == TOOLTIPS_CLASSW && IsWindowVisible(window)) *reinterpret_cast<HWND*>(found) = window;
+  return TRUE;
+}
+
 TEST_F(SettingsPage, ToolTipSpotShowsItsTextAndLetsItGo) {
   OpenPage open;
   open.ToggleAdvanced();
@@ -444,15 +452,7 @@ TEST_F(SettingsPage, ToolTipSpotShowsItsTextAndLetsItGo) {
   HWND tip = nullptr;
   ASSERT_TRUE(PumpUntil([&] {
     tip = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM found) {
-          wchar_t name[64] = {};
-          GetClassNameW(window, name, 64);
-          if (std::wstring(name) == TOOLTIPS_CLASSW && IsWindowVisible(window)) *reinterpret_cast<HWND*>(found) = window;
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&tip));
+    EnumThreadWindows(GetCurrentThreadId(), FindVisibleToolTip, reinterpret_cast<LPARAM>(&tip));
     return tip != nullptr;
   }));
   TOOLINFOW info{};
@@ -477,12 +477,14 @@ TEST_F(SettingsPage, ToolTipSpotShowsItsTextAndLetsItGo) {
 struct ScriptedChooser {
   std::vector<std::optional<std::wstring>> answers;
   std::vector<std::wstring> given;
+  std::vector<bool> antiStealthGiven;
   std::vector<HWND> owners;
   int calls = 0;
   TargetChooser Chooser() {
-    return [this](HWND owner, const std::wstring& targets) -> std::optional<std::wstring> {
+    return [this](HWND owner, const std::wstring& targets, bool antiStealth) -> std::optional<std::wstring> {
       ++calls;
       given.push_back(targets);
+      antiStealthGiven.push_back(antiStealth);
       owners.push_back(owner);
       // A second activation of "Change..." while the dialog is open does nothing.
       SendMessageW(owner, WM_COMMAND, MAKEWPARAM(IDC_SETTINGS_TARGETS, kLinkActivated),
@@ -551,6 +553,7 @@ TEST_F(SettingsPage, TargetsLineFollowsAntiStealthAndTheTargetDialog) {
   EXPECT_EQ(chooser.owners[0], page.hwnd());
   EXPECT_EQ(chooser.given[0].rfind(L"${Memory}|${Startup}|", 0), 0u) << chooser.given[0];
   EXPECT_EQ(chooser.given[0].find(L"${DriveFixed}"), std::wstring::npos);
+  EXPECT_TRUE(chooser.antiStealthGiven[0]) << "the dialog offers the memory with Anti-Stealth on";
   EXPECT_EQ(page.targetText(), longList);
   EXPECT_TRUE(page.memoryRemoved());
   const std::wstring line = open.TargetsText();

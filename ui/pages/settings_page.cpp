@@ -324,7 +324,7 @@ void CSettingsDlg::ChangeTargets() {
   targetDialogOpen_ = true;
   const std::wstring before = targetText_;
   const std::optional<std::wstring> chosen =
-      chooser_(hwnd(), ToWide(ExpandTargets(ToU16(targetText_), WindowsTargetSystem())));
+      chooser_(hwnd(), ToWide(ExpandTargets(ToU16(targetText_), WindowsTargetSystem())), antiStealth_.checked());
   targetDialogOpen_ = false;
   if (!chosen) return;
   memoryRemoved_ = MemoryRemovedAfterChange(ToU16(before), ToU16(*chosen), memoryRemoved_);

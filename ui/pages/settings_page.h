@@ -27,7 +27,8 @@ namespace qws {
 inline constexpr UINT kMsgSettingsChosen = WM_USER + 5;
 
 // Opens the target selection on a list; the new list on OK, nothing on Cancel.
-using TargetChooser = std::function<std::optional<std::wstring>(HWND owner, const std::wstring& targets)>;
+using TargetChooser =
+    std::function<std::optional<std::wstring>(HWND owner, const std::wstring& targets, bool antiStealth)>;
 
 // What the main window copies into the scan settings when the scan starts.
 struct ScanChoices {
