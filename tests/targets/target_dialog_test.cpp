@@ -507,7 +507,7 @@ TEST(TargetDialog, RealNetworkCallsUnderWineShowNoNetworkNode) {
   if (opened == NO_ERROR) WNetCloseEnum(handle);
   const auto start = std::chrono::steady_clock::now();
   std::optional<std::wstring> result;
-  std::thread opener([&] { result = ChooseScanTargets(nullptr, L"${Startup}|${DriveFixed}"); });
+  std::thread opener([&] { result = ChooseScanTargets(nullptr, L"${Startup}|${DriveFixed}", false); });
   HWND window = nullptr;
   ASSERT_TRUE(test::WaitUntil([&] {
     window = FindWindowW(nullptr, L"Selection of scan targets");
