@@ -49,6 +49,7 @@ void CQWS_v2Dlg::ResumedRun() {
   ScanSummary summary;
   bridge.CopySummary(summary);
   afterRestart_->SetResults(summary, bridge.threatsFound, bridge.threatsCleaned);
+  afterRestart_->Refresh();
   ShowPage(afterRestart_);
   afterRestart_->TakeFocus();
 }

@@ -38,8 +38,6 @@
 // Controls of the main dialog.
 #define IDC_CLOSE_BUTTON 1001
 #define IDC_MINIMIZE_BUTTON 1002
-// The page on screen, as a child of the main dialog.
-#define IDC_PAGE 1000
 // Controls of the message page.
 #define IDC_PAGE_TEXT 1003
 #define IDC_RIGHT_BUTTON 1010

@@ -104,7 +104,12 @@ HWND WaitForMainWindow(DWORD processId, std::chrono::milliseconds timeout = 60s)
   return found;
 }
 
-HWND AfterRestartPage(HWND window) { return GetDlgItem(window, IDD_AFTER_RESTART_PAGE); }
+// The page on screen once the resumed scan is done.
+HWND AfterRestartPage(HWND window) {
+  HWND page = nullptr;
+  test::WaitUntil([&] { return (page = test::VisiblePage(window)) != nullptr; }, std::chrono::seconds(10));
+  return page;
+}
 
 RECT RectInPage(HWND control) {
   RECT rect{};
@@ -222,7 +227,7 @@ TEST_F(ResumedRun, RestartLaterRoundTripScansAndCleansThePlannedObjects) {
   // Finish leads to the final page, from which the window closes without a question.
   test::ClickAt(test::CentreOf(GetDlgItem(page, IDC_AFTER_RESTART_FINISH)));
   EXPECT_TRUE(test::WaitUntil([&] {
-    return test::WindowText(GetDlgItem(window, IDC_PAGE)) == L"Thank you for trying Quellix WebSweep" &&
+    return test::WindowText(test::VisiblePage(window)) == L"Thank you for trying Quellix WebSweep" &&
            !IsWindowVisible(page);
   }, 10s));
   PostMessageW(window, WM_CLOSE, 0, 0);
@@ -302,7 +307,7 @@ TEST_F(ResumedRun, AnEmptyPlanScansNothingAndReportsAllCleaned) {
   SetForegroundWindow(window);
   test::PressKey(VK_RETURN);
   EXPECT_TRUE(test::WaitUntil([&] {
-    return test::WindowText(GetDlgItem(window, IDC_PAGE)) == L"Thank you for trying Quellix WebSweep";
+    return test::WindowText(test::VisiblePage(window)) == L"Thank you for trying Quellix WebSweep";
   }, 10s));
   test::ClickAt(test::CentreOf(GetDlgItem(window, IDC_CLOSE_BUTTON)));
   EXPECT_EQ(resumed.WaitForExit(20s), 0u);

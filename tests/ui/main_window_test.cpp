@@ -176,7 +176,7 @@ TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
     reached.insert(FocusOf(window));
   }
   HWND closeButton = GetDlgItem(window, IDC_CLOSE_BUTTON);
-  for (HWND button : {GetDlgItem(page, IDC_RIGHT_BUTTON), GetDlgItem(page, kHelpButtonId),
+  for (HWND button : {GetDlgItem(page, IDC_TERMS_ACCEPT), GetDlgItem(page, kHelpButtonId),
                       GetDlgItem(window, IDC_MINIMIZE_BUTTON), closeButton})
     EXPECT_TRUE(reached.count(button)) << "control " << GetDlgCtrlID(button) << " is not reached with Tab";
   for (int i = 0; i < 12 && FocusOf(window) != closeButton; ++i) test::PressKey(VK_TAB);
@@ -184,12 +184,15 @@ TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
   test::Pump(200ms);
   test::SaveScreenshot(L"main_window_close_button_focused");
   test::PressKey(VK_RETURN);
+  HWND confirmation = nullptr;
   ASSERT_TRUE(test::WaitUntil([&] {
-    return test::WindowText(GetDlgItem(page, IDC_PAGE_TEXT)) == L"Do you want to close Quellix WebSweep?";
+    confirmation = test::VisiblePage(window);
+    return test::WindowText(GetDlgItem(confirmation, IDC_PAGE_TEXT)) == L"Do you want to close Quellix WebSweep?";
   }, 5s));
-  ASSERT_TRUE(test::WaitUntil([&] { return FocusOf(window) == GetDlgItem(page, IDC_RIGHT_BUTTON); }, 3s));
+  ASSERT_TRUE(test::WaitUntil([&] { return FocusOf(window) == GetDlgItem(confirmation, IDC_RIGHT_BUTTON); }, 3s));
   test::PressKey(VK_RETURN);
-  EXPECT_TRUE(test::WaitUntil([&] { return test::WindowText(page) == L"Terms of use"; }, 5s));
+  EXPECT_TRUE(test::WaitUntil([&] { return test::VisiblePage(window) == page; }, 5s));
+  EXPECT_EQ(test::WindowText(page), L"Terms of use");
 
   // The close button asks first; "Close" on the confirmation ends the program.
   test::ClickAt(test::CentreOf(GetDlgItem(window, IDC_CLOSE_BUTTON)));
