@@ -15,17 +15,8 @@ using test::Process;
 
 constexpr wchar_t kCaption[] = L"Quellix WebSweep";
 
-std::wstring ProgramPath() { return test::BinFolder() + L"\\QuellixWebSweep.exe"; }
-
-HWND WaitForMainWindow(DWORD processId) {
-  HWND found = nullptr;
-  test::WaitUntil([&] {
-    const auto windows = test::TopLevelWindows(processId, kCaption);
-    found = windows.empty() ? nullptr : windows.front();
-    return found != nullptr;
-  });
-  return found;
-}
+using test::ProgramPath;
+using test::WaitForMainWindow;
 
 HWND Page(HWND window) { return test::VisiblePage(window); }
 

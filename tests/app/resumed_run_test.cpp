@@ -28,7 +28,7 @@ using test::Process;
 
 constexpr wchar_t kCaption[] = L"Quellix WebSweep";
 
-std::wstring ProgramPath() { return test::BinFolder() + L"\\QuellixWebSweep.exe"; }
+using test::ProgramPath;
 
 std::wstring UnixToWine(const std::string& path) {
   std::wstring out = L"Z:";
@@ -94,15 +94,8 @@ void RemoveRunOnceValue() {
     (void)key.DeleteValue(kRestartValueName);
 }
 
-HWND WaitForMainWindow(DWORD processId, std::chrono::milliseconds timeout = 60s) {
-  HWND found = nullptr;
-  test::WaitUntil([&] {
-    const auto windows = test::TopLevelWindows(processId, kCaption);
-    found = windows.empty() ? nullptr : windows.front();
-    return found != nullptr;
-  }, timeout);
-  return found;
-}
+// The resumed run scans before its window shows.
+HWND WaitForMainWindow(DWORD processId) { return test::WaitForMainWindow(processId, 60s); }
 
 // The page on screen once the resumed scan is done.
 HWND AfterRestartPage(HWND window) {

@@ -289,4 +289,16 @@ HWND VisiblePage(HWND mainWindow) {
   return nullptr;
 }
 
+std::wstring ProgramPath() { return BinFolder() + L"\\QuellixWebSweep.exe"; }
+
+HWND WaitForMainWindow(DWORD processId, std::chrono::milliseconds timeout) {
+  HWND found = nullptr;
+  WaitUntil([&] {
+    const auto windows = TopLevelWindows(processId, L"Quellix WebSweep");
+    found = windows.empty() ? nullptr : windows.front();
+    return found != nullptr;
+  }, timeout);
+  return found;
+}
+
 }  // namespace qws::test

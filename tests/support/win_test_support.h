@@ -74,6 +74,10 @@ std::vector<HWND> TopLevelWindowsWithCaption(const std::wstring& caption);
 std::wstring WindowText(HWND window);
 // The child window showing this text, if any is visible.
 HWND FindVisibleChildWithText(HWND parent, const std::wstring& text);
+// The program built beside the tests, and its main window once a process of it shows one.
+std::wstring ProgramPath();
+HWND WaitForMainWindow(DWORD processId, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
 // The page on screen: the visible child dialog of the program's main window.
 HWND VisiblePage(HWND mainWindow);
 // Presses a button the way a click does.

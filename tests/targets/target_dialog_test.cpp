@@ -18,12 +18,15 @@
 #include "targets/profile_target_dlg.h"
 #include "targets/target_selection_dialog.h"
 #include "tests/support/win_test_support.h"
+#include "tests/targets/scripted_network.h"
 #include "tests/ui/input_driver.h"
 
 namespace qws {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ScriptedEnumerator;
+using test::ScriptedNetwork;
 using test::Pump;
 using test::PumpUntil;
 
@@ -41,66 +44,6 @@ void MakeFixtureDrive() {
     test::WriteFileBytes(file, "fixture");
   }
 }
-
-// A network of one workgroup with one server and two shares; `slow` blocks until released.
-struct ScriptedNetwork {
-  std::mutex lock;
-  std::condition_variable changed;
-  std::map<std::u16string, std::vector<NetResource>> containers;
-  std::u16string slow = u"-";
-  bool released = false;
-  int live = 0;  // enumerations and enumerators not yet destroyed
-};
-
-class ScriptedEnumeration : public NetworkEnumeration {
- public:
-  ScriptedEnumeration(ScriptedNetwork& net, std::vector<NetResource> entries, bool slow)
-      : net_(net), entries_(std::move(entries)), slow_(slow) {}
-  ~ScriptedEnumeration() override {
-    std::lock_guard<std::mutex> guard(net_.lock);
-    --net_.live;
-    net_.changed.notify_all();
-  }
-  Status Next(std::vector<NetResource>& entries) override {
-    if (slow_) {
-      std::unique_lock<std::mutex> guard(net_.lock);
-      net_.changed.wait(guard, [&] { return net_.released; });
-    }
-    if (done_) return Status::NoMoreItems;
-    done_ = true;
-    entries = entries_;
-    return Status::Entries;
-  }
-
- private:
-  ScriptedNetwork& net_;
-  std::vector<NetResource> entries_;
-  bool slow_, done_ = false;
-};
-
-class ScriptedEnumerator : public NetworkEnumerator {
- public:
-  explicit ScriptedEnumerator(ScriptedNetwork& net) : net_(net) {
-    std::lock_guard<std::mutex> guard(net_.lock);
-    ++net_.live;
-  }
-  ~ScriptedEnumerator() override {
-    std::lock_guard<std::mutex> guard(net_.lock);
-    --net_.live;
-    net_.changed.notify_all();
-  }
-  std::unique_ptr<NetworkEnumeration> Open(const NetResource* container) override {
-    std::lock_guard<std::mutex> guard(net_.lock);
-    const std::u16string name = container ? container->remoteName : u"";
-    const auto found = net_.containers.find(name);
-    if (found == net_.containers.end()) return nullptr;
-    ++net_.live;
-    return std::make_unique<ScriptedEnumeration>(net_, found->second, name == net_.slow);
-  }
-
- private:
-  ScriptedNetwork& net_;
-};
 
 NetResource Entry(uint32_t displayType, std::u16string remote, bool container) {
   NetResource r;
@@ -493,12 +436,12 @@ TEST(TargetDialog, ClosesWhileTheNetworkHangsAndLeavesNothingBehind) {
   }
   {
     std::lock_guard<std::mutex> guard(net.lock);
-    EXPECT_GT(net.live, 0);  // the hanging enumeration is still open
+    EXPECT_GT(net.openEnumerations, 0);  // the hanging enumeration is still open
     net.released = true;
     net.changed.notify_all();
   }
   std::unique_lock<std::mutex> guard(net.lock);
-  EXPECT_TRUE(net.changed.wait_for(guard, 10s, [&] { return net.live == 0; }));
+  EXPECT_TRUE(net.changed.wait_for(guard, 10s, [&] { return net.openEnumerations + net.liveEnumerators == 0; }));
 }
 
 TEST(TargetDialog, RealNetworkCallsUnderWineShowNoNetworkNode) {
