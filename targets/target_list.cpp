@@ -237,7 +237,8 @@ std::u16string TargetsDisplayText(std::u16string_view list, bool showMemory, boo
       while (!name.empty() && baseWidth + width(joined + name) > kTargetsDisplayMaxWidth) {
         name.pop_back();
       }
-      names = joined + name + u" ...";
+      // A name cut away entirely takes its separator with it: the line must still fit.
+      names = (name.empty() ? names : joined + name) + u" ...";
       break;
     }
     names = joined + name;

@@ -243,10 +243,11 @@ TEST(TargetsDisplayText, ShortensTheNameThatCrossesTheWidth) {
   const std::u16string shown = first + u", " + u"C:\\" + std::u16string(20, u'b') + u" ...";
   EXPECT_EQ(text, u"Current scan targets: <I> " + shown + u" </I>  <A>Change...</A>");
 
-  // A name that cannot fit at all leaves only the separator and the ellipsis.
+  // A name that cannot fit at all goes with its separator, which would not fit either: the
+  // names end in the ellipsis within the width.
   const std::u16string wide = TargetsDisplayText(std::u16string(65, u'a') + u"|${Startup}", false,
                                                  false, FiveEach);
-  EXPECT_EQ(wide, u"Current scan targets: <I> " + std::u16string(65, u'a') + u",  ... </I>  "
+  EXPECT_EQ(wide, u"Current scan targets: <I> " + std::u16string(65, u'a') + u" ... </I>  "
                   u"<A>Change...</A>");
 }
 
