@@ -128,7 +128,12 @@ std::u16string ExpandTargets(std::u16string_view list, const TargetSystem& syste
   }
 }
 
-std::u16string CompactTargets(std::u16string_view list) {
+namespace {
+
+// Both directions of the compact form walk the items alike: a folder's trailing "\" is kept
+// aside, and `rewrite` decides an item with a parent part from that part and the last parent.
+template <typename Rewrite>
+std::u16string RewriteItems(std::u16string_view list, Rewrite rewrite) {
   std::vector<std::u16string> out;
   std::u16string parent;
   for (std::u16string_view item : AllItems(list)) {
@@ -136,41 +141,33 @@ std::u16string CompactTargets(std::u16string_view list) {
     if (folder) item.remove_suffix(1);
     std::u16string rewritten(item);
     const size_t slash = item.rfind(u'\\');
-    if (slash != std::u16string_view::npos) {
-      const std::u16string_view itemParent = item.substr(0, slash);
-      if (!parent.empty() && EqualsIgnoringCase(parent, itemParent)) {
-        rewritten = u"~" + std::u16string(item.substr(slash));
-      } else {
-        parent = itemParent;
-      }
-    }
+    if (slash != std::u16string_view::npos)
+      rewritten = rewrite(item.substr(0, slash), item.substr(slash), parent);
     if (folder) rewritten.push_back(u'\\');
     out.push_back(std::move(rewritten));
   }
   return Join(out);
 }
 
+}  // namespace
+
+std::u16string CompactTargets(std::u16string_view list) {
+  return RewriteItems(list, [](std::u16string_view itemParent, std::u16string_view name, std::u16string& parent) {
+    if (!parent.empty() && EqualsIgnoringCase(parent, itemParent)) return u"~" + std::u16string(name);
+    parent = itemParent;
+    return std::u16string(itemParent) + std::u16string(name);
+  });
+}
+
 std::u16string UncompactTargets(std::u16string_view list) {
-  std::vector<std::u16string> out;
-  std::u16string parent;
-  for (std::u16string_view item : AllItems(list)) {
-    const bool folder = !item.empty() && item.back() == u'\\';
-    if (folder) item.remove_suffix(1);
-    std::u16string rewritten(item);
-    const size_t slash = item.rfind(u'\\');
-    if (slash != std::u16string_view::npos) {
-      const std::u16string_view itemParent = item.substr(0, slash);
-      if (itemParent == u"~") {
-        // Before any parent is known, "~" has nothing to stand for and stays.
-        if (!parent.empty()) rewritten = parent + std::u16string(item.substr(slash));
-      } else {
-        parent = itemParent;
-      }
+  return RewriteItems(list, [](std::u16string_view itemParent, std::u16string_view name, std::u16string& parent) {
+    if (itemParent == u"~") {
+      // Before any parent is known, "~" has nothing to stand for and stays.
+      return parent.empty() ? std::u16string(itemParent) + std::u16string(name) : parent + std::u16string(name);
     }
-    if (folder) rewritten.push_back(u'\\');
-    out.push_back(std::move(rewritten));
-  }
-  return Join(out);
+    parent = itemParent;
+    return std::u16string(itemParent) + std::u16string(name);
+  });
 }
 
 std::u16string TargetsForScan(std::u16string_view pageList, const TargetSystem& system) {
