@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "base/u16.h"
+#include "scanlib/win/http_url.h"
 #include "scanlib/win/internet_handle.h"
 #include "scanlib/win/library_state.h"
 #include "scanlib/win/module_folder.h"
@@ -40,22 +41,16 @@ void CacheCounts(qlxs_scanner& scanner) {
 }
 
 bool Post(const qlxs_scanner& scanner, const std::string& body) {
-  URL_COMPONENTSW parts{};
-  parts.dwStructSize = sizeof(parts);
-  wchar_t host[256] = {}, path[1024] = {};
-  parts.lpszHostName = host;
-  parts.dwHostNameLength = 256;
-  parts.lpszUrlPath = path;
-  parts.dwUrlPathLength = 1024;
-  if (!InternetCrackUrlW(scanner.update_url.c_str(), 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP) return false;
+  const std::optional<HttpUrl> url = CrackHttpUrl(scanner.update_url);
+  if (!url) return false;
   ScopedInternet session(InternetOpenW(L"qlxs-ferry/1", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
   if (!session) return false;
   DWORD timeout = kSendTimeoutMs;
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
     InternetSetOptionW(session.get(), option, &timeout, sizeof(timeout));
-  ScopedInternet connection(InternetConnectW(session.get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  ScopedInternet connection(InternetConnectW(session.get(), url->host.c_str(), url->port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return false;
-  const std::wstring target = std::wstring(path) + L"ferry";
+  const std::wstring target = url->path + L"ferry";
   ScopedInternet request(HttpOpenRequestW(connection.get(), L"POST", target.c_str(), nullptr, nullptr, nullptr,
                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES, 0));
   if (!request) return false;

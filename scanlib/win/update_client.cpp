@@ -7,6 +7,7 @@
 
 #include "base/crypto.h"
 #include "base/u16.h"
+#include "scanlib/win/http_url.h"
 #include "scanlib/win/internet_handle.h"
 #include "scanlib/win/library_state.h"
 #include "scanlib/win/module_folder.h"
@@ -26,17 +27,9 @@ class Connection {
   explicit Connection(qlxs_scanner& scanner) : scanner_(scanner) {}
 
   uint32_t Open() {
-    URL_COMPONENTSW parts{};
-    parts.dwStructSize = sizeof(parts);
-    wchar_t host[256] = {}, path[1024] = {};
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = 256;
-    parts.lpszUrlPath = path;
-    parts.dwUrlPathLength = 1024;
-    if (scanner_.update_url.empty() || !InternetCrackUrlW(scanner_.update_url.c_str(), 0, 0, &parts) ||
-        parts.nScheme != INTERNET_SCHEME_HTTP || host[0] == 0)
-      return QLXS_E_NET_URL;
-    base_path_ = path;
+    const std::optional<HttpUrl> url = CrackHttpUrl(scanner_.update_url);
+    if (!url) return QLXS_E_NET_URL;
+    base_path_ = url->path;
     if (base_path_.empty() || base_path_.back() != L'/') base_path_ += L'/';
     const std::wstring proxy_host = scanner_.setup.proxy_host;
     proxied_ = !proxy_host.empty();
@@ -47,7 +40,7 @@ class Connection {
     DWORD timeout = kTimeoutMs;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
       InternetSetOptionW(session_.get(), option, &timeout, sizeof(timeout));
-    connection_.reset(InternetConnectW(session_.get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    connection_.reset(InternetConnectW(session_.get(), url->host.c_str(), url->port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection_) return QLXS_E_NET_OPEN;
     if (proxied_) {
       const std::wstring user = scanner_.setup.proxy_user, password = scanner_.setup.proxy_password;
