@@ -20,6 +20,21 @@ bool SafeName(std::string_view name) {
   return true;
 }
 
+// The lines of a text, each without its "\n" or "\r\n".
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
+}
+
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
   size_t at = 0;
@@ -45,13 +60,7 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
   Manifest manifest;
   bool header = false, build = false;
   std::set<std::string> names;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  for (std::string_view line : Lines(text)) {
     if (line.empty()) continue;
     const auto words = Words(line);
     if (!header) {
@@ -98,13 +107,7 @@ bool VerifyManifest(std::string_view manifest, std::string_view text, const cryp
   if (text.size() > 4096) return false;
   crypto::DsaSignature signature;
   bool have_r = false, have_s = false;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  for (std::string_view line : Lines(text)) {
     if (line.size() < 2 || line[1] != '=') continue;
     auto value = crypto::FromHex(line.substr(2));
     if (!value) return false;
