@@ -26,7 +26,7 @@ constexpr COLORREF kBarColour = 0x00D29A2A;
 constexpr COLORREF kThreatBarColour = 0x003642E0;
 constexpr COLORREF kBarBackground = 0xDCDCDC;
 
-constexpr int kRowsTop = 106, kRowHeight = 22, kLabelLeft = 59, kLabelRight = 199, kValueLeft = 205,
+constexpr int kRowsTop = 106, kRowHeight = 22, kLabelLeft = 59, kLabelRight = 214, kValueLeft = 220,
               kValueRight = 540;
 
 uint64_t SystemTimeNow() {

@@ -35,10 +35,10 @@ bool CUpdateDlg::OnInitDialog() {
   progress_.SetRange(0, 100);
   progress_.SetColours(0xDCDCDC, 0xD29A2A);
   note_.Attach(hwnd(), IDC_UPDATE_NOTE);
-  note_.Move({59, 104, 540, 144});
+  note_.Move({59, 104, 540, 164});
   note_.SetText(LoadText(4058));  // "... has already been run on this computer in the past. ..."
   note_.Show(false);
-  bannerView_.AttachAt(hwnd(), IDC_UPDATE_BANNER, {59, 160, 540, 400});
+  bannerView_.AttachAt(hwnd(), IDC_UPDATE_BANNER, {59, 172, 540, 402});
   stop_.Attach(hwnd(), IDC_UPDATE_STOP);
   stop_.SetColours(kGreyScheme);
   stop_.SetText(LoadText(4059));  // "Stop"
