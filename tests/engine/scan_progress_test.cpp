@@ -53,6 +53,39 @@ TEST(ScanProgress, DurationTexts) {
   EXPECT_EQ(FormatScanDuration(3725), u"01:02:05");
   EXPECT_EQ(FormatScanDuration(99 * 3600 + 59 * 60 + 59), u"99:59:59");
   EXPECT_EQ(FormatScanDuration(100 * 3600), u"100:00:00");
+  // System times in 100 ns units: part seconds are cut, a clock set back gives 0, not 584942 years.
+  constexpr uint64_t kStart = 133000000000000000ull;
+  EXPECT_EQ(ElapsedSeconds(kStart, kStart + 37259999999ull), 3725u);
+  EXPECT_EQ(FormatScanDuration(ElapsedSeconds(kStart, kStart + 37259999999ull)), u"01:02:05");
+  EXPECT_EQ(ElapsedSeconds(kStart, kStart - 1), 0u);
+}
+
+TEST(ScanTimer, EndsOnlyWhenTheWorkerHasLetGoOfTheBridge) {
+  struct Case {
+    int32_t progress;
+    std::optional<int32_t> worker;
+    bool ended;
+    int32_t wparam, lparam, bar;
+  };
+  const Case cases[] = {
+      {0, std::nullopt, false, 0, 0, 0},     // engine still opening
+      {57, std::nullopt, false, 0, 0, 57},
+      {140, std::nullopt, false, 0, 0, 100},   // never past the end of the bar
+      {1000, std::nullopt, false, 0, 0, 100},  // finished, worker still returning
+      {1000, 0, true, 0, 0, 100},
+      {-7, 0, true, 1, 7, 0},
+      {INT32_MIN, 0, true, 1, INT32_MAX, 0},
+      {0, 52, true, 1, 52, 0},    // the engine could not be opened: a failure, not a hang
+      {33, 61, true, 1, 61, 33},  // the scan broke off with an exception
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.progress << " worker " << c.worker.value_or(-1));
+    const ScanTimerStep step = MapScanProgress(c.progress, c.worker);
+    EXPECT_EQ(step.ended, c.ended);
+    EXPECT_EQ(step.wparam, c.wparam);
+    EXPECT_EQ(step.lparam, c.lparam);
+    EXPECT_EQ(step.bar, c.bar);
+  }
 }
 
 }  // namespace
