@@ -12,6 +12,12 @@ inline constexpr UINT kStepMessageAnswered = WM_USER + 2;
 inline constexpr UINT kStepTermsAccepted = WM_USER + 3;
 // wparam: 1 when the new version was downloaded, else 0; lparam: megabytes missing, else 0.
 inline constexpr UINT kStepNewVersionDone = WM_USER + 4;
+// wparam: 1 after a cleaning run (its count is the threat list's threatsCleaned()), 0 for
+// "Do not clean".
+inline constexpr UINT kStepThreatListDone = WM_USER + 9;
+// wparam: the result page's choice (ResultChoice).
+inline constexpr UINT kStepResultChoice = WM_USER + 10;
+inline constexpr UINT kStepQuarantineBack = WM_USER + 12;
 
 // Pages are children of the main window: their steps go to their parent.
 inline bool PostStep(HWND page, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
