@@ -26,6 +26,8 @@ class CQuarantineDlg : public CPageDlg {
 
   int RowCount() const;
   bool RowChecked(int row) const;
+  // Checked when every row is, in its warning look when only some are.
+  const CCheckBox& selectAll() const { return selectAll_; }
   // The "Action" cell: empty, "restored" or "failed".
   std::wstring ActionText(int row) const;
 

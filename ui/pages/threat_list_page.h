@@ -40,6 +40,8 @@ class CThreatListDlg : public CPageDlg {
   const ScanSummary& summary() const { return summary_; }
   const std::vector<ThreatListItem>& items() const { return items_; }
   bool RowChecked(int row) const;
+  // Checked when every row is, in its warning look when only some are.
+  const CCheckBox& selectAll() const { return selectAll_; }
   bool cleaningRunning() const { return worker_.is_valid(); }
   // Ends a running cleaning after its current object and waits for it (before the bridge goes).
   void StopCleaning();
