@@ -1,5 +1,6 @@
 #include "ui/pages/result_page.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/message_content.h"
@@ -17,6 +18,7 @@ namespace {
 constexpr COLORREF kLinkColour = 0xD29A2A;
 constexpr COLORREF kInfectedColour = 0x3A43E1;
 constexpr COLORREF kPlainColour = 0;
+constexpr int kLabelsLeft = 59, kValuesLeft = 165, kValuesRight = 540, kValueGap = 5;
 constexpr int kButtonIds[3] = {IDC_RESULT_BUTTON1, IDC_RESULT_BUTTON2, IDC_RESULT_BUTTON3};
 
 RECT At(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
@@ -38,16 +40,32 @@ CResultDlg::CResultDlg() : CPageDlg(IDD_RESULT_PAGE) {
 bool CResultDlg::OnInitDialog() {
   CPageDlg::OnInitDialog();
   HWND page = hwnd();
-  SetUp(filesLabel_, page, IDC_RESULT_FILES_LABEL, At(59, 51, 101, 19), LoadText(4081));
-  SetUp(filesValue_, page, IDC_RESULT_FILES_VALUE, At(165, 51, 375, 19), L"");
-  SetUp(infectedLabel_, page, IDC_RESULT_INFECTED_LABEL, At(59, 70, 101, 19), LoadText(4082));
-  SetUp(infectedValue_, page, IDC_RESULT_INFECTED_VALUE, At(165, 70, 100, 19), L"");
-  SetUp(cleanedLabel_, page, IDC_RESULT_CLEANED_LABEL, At(59, 89, 101, 16), LoadText(4083));
-  SetUp(cleanedValue_, page, IDC_RESULT_CLEANED_VALUE, At(165, 89, 100, 16), L"");
-  SetUp(timeLabel_, page, IDC_RESULT_TIME_LABEL, At(59, 106, 101, 17), LoadText(4084));
-  SetUp(timeValue_, page, IDC_RESULT_TIME_VALUE, At(165, 106, 100, 17), L"");
-  SetUp(statusLabel_, page, IDC_RESULT_STATUS_LABEL, At(59, 124, 101, 17), LoadText(4085));
-  SetUp(statusValue_, page, IDC_RESULT_STATUS_VALUE, At(165, 124, 100, 17), L"");
+  struct Pair {
+    CStaticText& label;
+    CStaticText& value;
+    int labelId, valueId, top, height;
+    unsigned text;
+  };
+  const Pair pairs[] = {
+      {filesLabel_, filesValue_, IDC_RESULT_FILES_LABEL, IDC_RESULT_FILES_VALUE, 51, 19, 4081},
+      {infectedLabel_, infectedValue_, IDC_RESULT_INFECTED_LABEL, IDC_RESULT_INFECTED_VALUE, 70, 19, 4082},
+      {cleanedLabel_, cleanedValue_, IDC_RESULT_CLEANED_LABEL, IDC_RESULT_CLEANED_VALUE, 89, 16, 4083},
+      {timeLabel_, timeValue_, IDC_RESULT_TIME_LABEL, IDC_RESULT_TIME_VALUE, 106, 17, 4084},
+      {statusLabel_, statusValue_, IDC_RESULT_STATUS_LABEL, IDC_RESULT_STATUS_VALUE, 124, 17, 4085},
+  };
+  // The values start beyond the widest label: in a wider font than the page was drawn for the
+  // labels would otherwise break onto a second line and run into the next pair.
+  int labelsRight = kValuesLeft - kValueGap;
+  for (const Pair& pair : pairs) {
+    pair.label.Attach(page, pair.labelId);
+    pair.label.Move(At(kLabelsLeft, pair.top, 101, pair.height));
+    pair.label.SetTextFitted(LoadText(pair.text));
+    labelsRight = std::max(labelsRight, static_cast<int>(pair.label.RectInParent().right));
+  }
+  for (const Pair& pair : pairs) {
+    pair.value.Attach(page, pair.valueId);
+    pair.value.Move({labelsRight + kValueGap, pair.top, kValuesRight, pair.top + pair.height});
+  }
 
   showList_.Attach(page, IDC_RESULT_SHOW_LIST);
   showList_.Move(At(59, 152, 481, 16));

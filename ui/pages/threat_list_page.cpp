@@ -30,6 +30,7 @@ enum Column { kTargetColumn, kThreatNameColumn, kActionColumn };
 
 constexpr RECT kListRect = {19, 55, 580, 360};
 constexpr int kLinkRowTop = 367, kLinkRowHeight = 19;
+constexpr int kLinksRight = 540, kLinkGap = 20;
 constexpr RECT kCleanAllRect = {440, 415, 540, 450};
 
 std::u16string ColumnNames() { return ToU16(LoadText(4104)); }  // "Target|Threat name|Action"
@@ -75,6 +76,13 @@ bool CThreatListDlg::OnInitDialog() {
   save_.Move({480, kLinkRowTop, 540, kLinkRowTop + kLinkRowHeight});
   save_.SetTextColour(kLinkColour);
   save_.SetTextFitted(LoadText(4098));  // "Save to text file..."
+  // The two texts are wider than their places in most fonts: they are lined up from the right
+  // edge, so that they neither overlap nor leave the page.
+  const int saveWidth = save_.RectInParent().right - save_.RectInParent().left;
+  const int copyWidth = copy_.RectInParent().right - copy_.RectInParent().left;
+  save_.Move({kLinksRight - saveWidth, kLinkRowTop, kLinksRight, kLinkRowTop + kLinkRowHeight});
+  copy_.Move({kLinksRight - saveWidth - kLinkGap - copyWidth, kLinkRowTop, kLinksRight - saveWidth - kLinkGap,
+              kLinkRowTop + kLinkRowHeight});
 
   cleanAll_.Attach(hwnd(), IDC_THREATS_CLEAN_ALL);
   cleanAll_.Move(kCleanAllRect);
@@ -294,6 +302,8 @@ void CThreatListDlg::TakeCleaningSteps() {
       WaitForSingleObject(worker_.get(), INFINITE);
       worker_.reset();
       threatsCleaned_ = step.cleaned;
+      // The actions the cleaning wrote ("cleaned by deleting") are read in full.
+      FitColumns();
       PostStep(hwnd(), kStepThreatListDone, 1);
       EnableWindow(hwnd(), TRUE);
       UpdateSelectionControls();
