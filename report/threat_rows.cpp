@@ -41,7 +41,7 @@ void MergeThreatRecords(std::u16string_view records, std::vector<ThreatListItem>
     }
     if (!merged) {
       items.push_back({target, std::u16string(fields[kThreatName]), std::u16string(fields[kDetail]),
-                       std::u16string(fields[kFileHash]), cleaned});
+                       std::u16string(fields[kFileHash]), cleaned, std::u16string(fields[kFileName])});
     }
   }
 }

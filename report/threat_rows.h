@@ -14,6 +14,8 @@ struct ThreatListItem {
   std::u16string action;      // the record's detail
   std::u16string fileHash;    // kept, not shown
   bool cleaned = false;       // the record's action is exactly 'C'
+  std::u16string objectName;  // the record's file name as the scan named it: what a cleaning
+                              // scan is given (a token's display name is no object)
 };
 
 // Merges the records (seven fields, each ended by '*') into `items`: a record whose target

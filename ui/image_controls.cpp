@@ -23,6 +23,8 @@ TOOLINFOW ToolInfo(HWND owner, std::wstring& text, UINT flags) {
   return info;
 }
 
+}  // namespace
+
 HWND CreateToolTip(HWND owner) {
   HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
@@ -33,8 +35,6 @@ HWND CreateToolTip(HWND owner) {
   }
   return tip;
 }
-
-}  // namespace
 
 void CStaticBitmap::SetImage(int rcdataId) {
   image_ = LoadBlendImage(rcdataId);

@@ -8,6 +8,10 @@
 
 namespace qws {
 
+// A topmost tool tip window owned by `owner`: no prefix processing, shown also while the window
+// is inactive, at most 1000 pixels wide. Null when it cannot be made.
+HWND CreateToolTip(HWND owner);
+
 class CStaticBitmap : public CTransparentObject {
  public:
   CStaticBitmap() { SetTrackHover(false); }

@@ -49,6 +49,8 @@ TEST(ThreatRows, TokensShowTheirDisplayNames) {
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].target, u"Operating memory");
   EXPECT_EQ(rows[1].target, u"Autostart locations");
+  // A cleaning scan is given the token, not the name shown.
+  EXPECT_EQ(rows[0].objectName, u"${Memory}");
 }
 
 TEST(ThreatRows, ARecordCutShortIsLeftOut) {

@@ -19,6 +19,12 @@ inline constexpr UINT kStepUpdateEnded = WM_USER + 7;
 // The scan page's end. wparam: 0 finished, 1 failed (lparam: the error code made positive), 2 the
 // user pressed Stop.
 inline constexpr UINT kStepScanEnded = WM_USER + 8;
+// wparam: 1 after a cleaning run (its count is the threat list's threatsCleaned()), 0 for
+// "Do not clean".
+inline constexpr UINT kStepThreatListDone = WM_USER + 9;
+// wparam: the result page's choice (ResultChoice).
+inline constexpr UINT kStepResultChoice = WM_USER + 10;
+inline constexpr UINT kStepQuarantineBack = WM_USER + 12;
 
 // Pages are children of the main window: their steps go to their parent.
 inline bool PostStep(HWND page, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
