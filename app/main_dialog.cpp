@@ -20,12 +20,19 @@
 #include "detect/detect_av.h"
 #include "engine/cml_line_scanner.h"
 #include "ui/page_dlg.h"
+#include "app/close_removals.h"
+#include "net/banner_rotator.h"
 #include "ui/pages/after_restart_page.h"
 #include "ui/pages/final_page.h"
 #include "ui/pages/message_page.h"
 #include "ui/pages/page_messages.h"
+#include "ui/pages/quarantine_page.h"
+#include "ui/pages/result_page.h"
+#include "ui/pages/scan_page.h"
 #include "ui/pages/settings_page.h"
 #include "ui/pages/terms_page.h"
+#include "ui/pages/threat_list_page.h"
+#include "ui/pages/update_page.h"
 #include "ui/png_image.h"
 #include "ui/window.h"
 
@@ -45,12 +52,28 @@ constexpr int kDragStripHeight = 50;
 constexpr RECT kFinalPageArea = {1, 60, 599, 558};
 constexpr UINT_PTR kFocusTimer = 6;
 constexpr UINT kFocusDelayMilliseconds = 250;
+// How long the close waits for the statistics thread before it leaves it its own report.
+constexpr DWORD kStatisticsWaitMilliseconds = 5000;
+
+// A folder holds at least one file (not counting subfolders).
+bool HoldsAFile(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  ScopedFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  if (!find) return false;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+  } while (FindNextFileW(find.get(), &found));
+  return false;
+}
 
 }  // namespace
 
 CQWS_v2Dlg::CQWS_v2Dlg() : CDialog(IDD_MAIN_DIALOG) {}
 
-CQWS_v2Dlg::~CQWS_v2Dlg() = default;
+CQWS_v2Dlg::~CQWS_v2Dlg() {
+  StopWorkAndReleaseEngines();
+  if (statsThread_) WaitForSingleObject(statsThread_.get(), kStatisticsWaitMilliseconds);
+}
 
 void CQWS_v2Dlg::DoModal() {
   CDialog::DoModal(nullptr);
@@ -80,6 +103,24 @@ std::optional<LRESULT> CQWS_v2Dlg::OnUserMessage(UINT message, WPARAM wparam, LP
       return 0;
     case kStepNewVersionDone:
       OnNewVersionDownloaded(wparam == 1, static_cast<unsigned>(lparam));
+      return 0;
+    case kMsgSettingsChosen:
+      OnSettingsChosen();
+      return 0;
+    case kStepUpdateEnded:
+      if (update_) OnUpdateEnded(wparam, lparam);
+      return 0;
+    case kStepScanEnded:
+      if (scan_) OnScanEnded(wparam);
+      return 0;
+    case kStepThreatListDone:
+      if (threatList_) OnThreatListDone(wparam);
+      return 0;
+    case kStepResultChoice:
+      if (result_) OnResultChoice(wparam);
+      return 0;
+    case kStepQuarantineBack:
+      if (quarantine_) OnQuarantineBack();
       return 0;
     case kStepAfterRestartFinished:
       if (afterRestart_) {
@@ -208,6 +249,21 @@ bool CQWS_v2Dlg::OnInitDialog() {
   settings_ = AddPage(std::make_unique<CSettingsDlg>(proxySettings_, *detector_), true, kPageArea);
   settings_->SetTargetChooser(ChooseScanTargets);
 
+  freshStart_ = !HoldsAFile(workFolder_.path + L"\\Modules");
+  updateBridge_ = std::make_unique<CmlLineScanner>();
+  scanBridge_ = std::make_unique<CmlLineScanner>();
+  update_ = AddPage(std::make_unique<CUpdateDlg>(), true, kPageArea);
+  update_->SetWorkFolder(workFolder_.path);
+  update_->SetFreshStart(freshStart_);
+  scan_ = AddPage(std::make_unique<CScanDlg>(), true, kPageArea);
+  scan_->SetWorkFolder(workFolder_.path);
+  threatList_ = AddPage(std::make_unique<CThreatListDlg>(), true, kPageArea);
+  result_ = AddPage(std::make_unique<CResultDlg>(), true, kPageArea);
+  quarantine_ = AddPage(std::make_unique<CQuarantineDlg>(), true, kPageArea);
+
+  banner_ = std::make_unique<BannerRotator>();
+  banner_->Start();
+
   if (termsAccepted) {
     ShowSettings(true);
   } else {
@@ -238,6 +294,15 @@ bool CQWS_v2Dlg::OnCommand(int id, int) {
 }
 
 bool CQWS_v2Dlg::OnTimer(UINT_PTR id) {
+  if (id == kStopWaitTimer) {
+    OnStopWaitTick();
+    return true;
+  }
+  if (id == kCloseAfterScanTimer) {
+    KillTimer(kCloseAfterScanTimer);
+    CloseNow();
+    return true;
+  }
   if (id != kFocusTimer) return false;
   KillTimer(kFocusTimer);
   CPageDlg* page = closeConfirmShown_ ? closeConfirm_ : currentPage_;
@@ -329,6 +394,15 @@ void CQWS_v2Dlg::OnMessageAnswered(WPARAM wparam, LPARAM lparam) {
       ShowSettings(true);
       messageKind_ = MessageKind::None;
       break;
+    case MessageKind::UpdateFailed:
+      messageKind_ = MessageKind::None;
+      if (button == 2 && g_engineBuild.load() > 0) {
+        StartScan(true);
+      } else {
+        ShowPage(settings_);
+        HidePage(message_);
+      }
+      break;
     case MessageKind::CloseConfirm:
       OnCloseConfirmAnswered(button);
       break;
@@ -340,7 +414,18 @@ void CQWS_v2Dlg::OnMessageAnswered(WPARAM wparam, LPARAM lparam) {
 
 void CQWS_v2Dlg::OnCloseConfirmAnswered(int button) {
   if (button == 1) {
-    CloseNow();
+    if (stopWaitRunning_) {
+      // The scan has ended and is coming to rest: the wait already runs.
+      ShowStoppingScan();
+    } else if (currentPage_ && currentPage_ == scan_) {
+      stopWaitTicks_ = 0;
+      stopWaitRunning_ = true;
+      SetTimer(kStopWaitTimer, 250);
+      scanBridge_->stopRequested = true;
+      ShowStoppingScan();
+    } else {
+      CloseNow();
+    }
     return;
   }
   if (button != 2) return;
@@ -382,10 +467,32 @@ void CQWS_v2Dlg::RelaunchSelf(RelaunchMode mode) {
   ShowMessage(content, MessageKind::NotAdmin);
 }
 
-void CQWS_v2Dlg::CloseNow() {
+void CQWS_v2Dlg::StopWorkAndReleaseEngines() {
+  if (banner_) banner_->Stop();
+  if (update_) update_->AbandonWorker();
+  if (updateBridge_) updateBridge_->CloseWithWorkerKilled();
+  // A cleaning run ends after its current object before the bridge goes.
+  if (threatList_) threatList_->StopCleaning();
   if (scanBridge_) scanBridge_->CloseScanBridge();
-  // The plan has served its one resumed run.
-  if (resumedAfterRestart) DeleteFileInFolder(workFolder_.path, std::wstring(L"\\") + kScanPlanFileName);
+}
+
+void CQWS_v2Dlg::CloseNow() {
+  if (closing_) return;
+  closing_ = true;
+  // The boxes are read before anything goes: the pages stay until the dialog ends.
+  CloseRemovals removals;
+  removals.resumedRun = resumedAfterRestart;
+  if (resumedAfterRestart && afterRestart_) {
+    removals.uninstall = afterRestart_->UninstallOnClose();
+    removals.removeQuarantine = afterRestart_->RemoveQuarantineOnClose();
+  } else if (result_) {
+    removals.uninstall = result_->UninstallOnClose();
+    removals.removeQuarantine = result_->RemoveQuarantineOnClose();
+  }
+  StopWorkAndReleaseEngines();
+  // The loader lets go of the library files a moment after they are unloaded.
+  Sleep(1000);
+  RemoveOnClose(workFolder_, removals);
   singleInstanceMutex_.reset();
   EndDialog(0);
 }

@@ -12,6 +12,7 @@
 #include "app/relaunch_plan.h"
 #include "app/work_folder.h"
 #include "base/scoped_handle.h"
+#include "report/scan_report.h"
 #include "ui/dialog.h"
 #include "ui/image_controls.h"
 #include "ui/wnd_shadow.h"
@@ -24,8 +25,14 @@ class CMessageDlg;
 class CFinalDlg;
 class CAfterRestartDlg;
 class CSettingsDlg;
+class CUpdateDlg;
+class CScanDlg;
+class CThreatListDlg;
+class CResultDlg;
+class CQuarantineDlg;
 class CDetectAVWrapper;
 class CmlLineScanner;
+class BannerRotator;
 
 class CQWS_v2Dlg : public CDialog {
  public:
@@ -57,6 +64,11 @@ class CQWS_v2Dlg : public CDialog {
   std::optional<LRESULT> OnUserMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
+  static constexpr UINT_PTR kStopWaitTimer = 7;
+  // After a scan stopped for closing has come to rest.
+  static constexpr UINT_PTR kCloseAfterScanTimer = 8;
+  static constexpr UINT kCloseAfterScanMilliseconds = 2000;
+
   void InitLook();
   // The opening of a run started with "RESETSTART": scans and cleans the objects of the scan
   // plan before the window shows, then shows the after-restart page. Ends the process at once
@@ -82,6 +94,25 @@ class CQWS_v2Dlg : public CDialog {
   void OnCloseConfirmAnswered(int button);
   void OnNewVersionDownloaded(bool downloaded, unsigned megabytesMissing);
   void ShowSettings(bool refresh);
+
+  // The run: settings chosen, update, scan, results, cleaning, the result page's choices.
+  void OnSettingsChosen();
+  void OnUpdateEnded(WPARAM outcome, LPARAM reason);
+  void StartScan(bool hideMessagePage);
+  void OnScanEnded(WPARAM outcome);
+  void OnStopWaitTick();
+  void TakeScanResults();
+  void FillReport(const ScanSummary& summary);
+  void StartStatistics();
+  static DWORD WINAPI StatisticsMain(void* report);
+  void ShowQuarantineState();
+  void OnThreatListDone(WPARAM cleaned);
+  void OnResultChoice(WPARAM choice);
+  void OnQuarantineBack();
+  void ShowStoppingScan();
+  // Stops the threads that use the engines and releases both bridges; nothing may be deleted
+  // from the work folder before, because the library files are in use until then.
+  void StopWorkAndReleaseEngines();
 
   ScopedHandle singleInstanceMutex_;
   CPageDlg* currentPage_ = nullptr;
@@ -116,7 +147,31 @@ class CQWS_v2Dlg : public CDialog {
   CSettingsDlg* settings_ = nullptr;
   CEulaDlg* terms_ = nullptr;
   CAfterRestartDlg* afterRestart_ = nullptr;
+  CUpdateDlg* update_ = nullptr;
+  CScanDlg* scan_ = nullptr;
+  CThreatListDlg* threatList_ = nullptr;
+  CResultDlg* result_ = nullptr;
+  CQuarantineDlg* quarantine_ = nullptr;
+
+  std::unique_ptr<CmlLineScanner> updateBridge_;
   std::unique_ptr<CmlLineScanner> scanBridge_;
+  // Started when the window opens; the update and scan pages show its images.
+  std::unique_ptr<BannerRotator> banner_;
+  // The last run's report; the statistics thread works on a copy of its own.
+  ScanReport report_;
+  ScopedHandle statsThread_;
+
+  // No modules of an earlier run were found when the window opened.
+  bool freshStart_ = true;
+  // What the settings page said when the scan started.
+  bool scanArchives_ = false;
+  bool cleanAutomatically_ = false;
+  std::wstring targetId_;
+  // 0 finished, 1 failed, 2 stopped by the user.
+  int scanEndKind_ = 0;
+  int stopWaitTicks_ = 0;
+  bool stopWaitRunning_ = false;
+  bool closing_ = false;
 };
 
 }  // namespace qws

@@ -8,6 +8,12 @@ RegKey OpenProgramKeyForReading() {
   return key;
 }
 
+RegKey OpenExistingProgramKey() {
+  RegKey key;
+  (void)key.Open(HKEY_CURRENT_USER, kProgramKeyPath, KEY_ALL_ACCESS);
+  return key;
+}
+
 RegKey OpenProgramKeyForWriting() {
   RegKey key;
   (void)key.OpenOrCreate(HKEY_CURRENT_USER, kProgramKeyPath, KEY_ALL_ACCESS);

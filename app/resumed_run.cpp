@@ -2,7 +2,7 @@
 // on the main thread, and the after-restart page shows the outcome.
 #include "app/main_dialog.h"
 
-#include "app/proxy_settings.h"
+#include "app/scan_options.h"
 #include "app/scan_plan_win.h"
 #include "engine/cml_line_scanner.h"
 #include "resources/resource_ids.h"
@@ -13,14 +13,6 @@ namespace qws {
 namespace {
 
 constexpr RECT kPageArea = {1, 60, 599, 510};
-
-void CopyProxyInto(const ProxySettings& proxy, ScanSettings& settings) {
-  settings.proxyHost = proxy.address;
-  settings.proxyPort = proxy.port;
-  settings.proxyUserName = proxy.userName;
-  settings.proxyPassword = proxy.password;
-  settings.proxyEnabled = proxy.enabled;
-}
 
 }  // namespace
 

@@ -154,11 +154,13 @@ bool CDetectAV::GetResultList(std::vector<std::wstring>* list) const {
 
 bool CDetectAV::HasOtherProduct() const { return done_ && qws::HasOtherProduct(results_); }
 
-std::string CDetectAV::GetCompatibilityText() const {
+std::string CDetectAV::GetCompatibilityText() const { return ToAnsi(CompatibilityLines()); }
+
+std::u16string CDetectAV::CompatibilityLines() const {
   const DetectionState state = running_ ? DetectionState::Running
                                : done_  ? DetectionState::Done
                                         : DetectionState::NotFinished;
-  return ToAnsi(CompatibilityText(state, results_, WinDetectionSystem().Now()));
+  return CompatibilityText(state, results_, WinDetectionSystem().Now());
 }
 
 CDetectAVWrapper::CDetectAVWrapper(DatabaseDownload download, BuiltInChunkSource chunks)

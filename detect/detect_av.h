@@ -72,7 +72,9 @@ class CDetectAV {
   // The "Company|Product" texts; false while the evaluation is not done.
   bool GetResultList(std::vector<std::wstring>* list) const;
   bool HasOtherProduct() const;
-  // The report's compatibility lines in the ANSI code page.
+  // The report's compatibility lines, each ending in CR LF.
+  std::u16string CompatibilityLines() const;
+  // The same in the ANSI code page.
   std::string GetCompatibilityText() const;
 
  protected:

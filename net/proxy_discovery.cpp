@@ -412,7 +412,7 @@ std::wstring ProxyDiscovery::EvaluateScript(const std::wstring& url) {
     return {};
   }
 
-  const std::u16string updateHost16(kUpdateEndpoint.host);
+  const std::u16string updateHost16 = EndpointAddress(kUpdateEndpoint).host;
   const std::string updateUrl = U16ToUtf8(EndpointUrl(kUpdateEndpoint, u"/download/engineqws3/"));
   const std::string updateHost = U16ToUtf8(updateHost16);
   char* proxy = nullptr;

@@ -127,8 +127,9 @@ std::string AbsoluteUrl(const QueryServer& server) {
 
 QueryServer DefaultQueryServer() {
   QueryServer server;
-  server.host = U16ToUtf8(kQueryEndpoint.host);
-  server.port = kQueryEndpoint.port;
+  const ServerAddress address = EndpointAddress(kQueryEndpoint);
+  server.host = U16ToUtf8(address.host);
+  server.port = address.port;
   return server;
 }
 

@@ -23,6 +23,7 @@ bool CMessageDlg::OnInitDialog() {
 }
 
 void CMessageDlg::SetContent(const MessagePageContent& content) {
+  content_ = content;
   SetTitle(content.title);
   text_.SetText(content.text);
   left_.SetText(content.leftLabel);

@@ -22,6 +22,7 @@ class CMessageDlg : public CPageDlg {
   CMessageDlg();
 
   void SetContent(const MessagePageContent& content);
+  const MessagePageContent& content() const { return content_; }
   // The focus goes to the right button, or the left one when it stands alone.
   void Refresh() override;
 
@@ -30,6 +31,7 @@ class CMessageDlg : public CPageDlg {
   bool OnCommand(int controlId, int code) override;
 
  private:
+  MessagePageContent content_;
   CStaticText text_;
   CSquareButton left_;
   CSquareButton right_;

@@ -445,4 +445,9 @@ void CSettingsDlg::OnDestroy() {
   for (UINT_PTR timer : {kAnimationTimer, kSearchingTimer, kHideProductsTimer}) KillTimer(timer);
 }
 
+void CSettingsDlg::FocusScanButton() {
+  SetFocus(scan_.hwnd());
+  InvalidateRect(scan_.hwnd(), nullptr, TRUE);
+}
+
 }  // namespace qws

@@ -58,6 +58,8 @@ class CSettingsDlg : public CPageDlg {
   void Refresh() override;
 
   ScanChoices Choices() const;
+  // Back from the update page: the focus on Scan, which is repainted.
+  void FocusScanButton();
   // The list the scan receives: expanded and uncompacted.
   std::wstring TargetsForScan() const;
 

@@ -32,6 +32,8 @@ class CUpdateDlg : public CPageDlg {
   void Refresh() override;
 
   bool WorkerRunning() const { return worker_.Running(); }
+  // Leaves a running worker: holds it, kills the update's own worker, releases the engine.
+  void AbandonWorker();
   int progressShown() const { return progress_.pos(); }
   CBannerView& banner() { return bannerView_; }
 
@@ -47,8 +49,6 @@ class CUpdateDlg : public CPageDlg {
  private:
   static DWORD WINAPI WorkerMain(void* page);
   void OnStop();
-  // Leaves a running worker: holds it, kills the update's own worker, releases the engine.
-  void AbandonWorker();
 
   std::wstring workFolder_;
   bool freshStart_ = true;
