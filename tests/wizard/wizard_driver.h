@@ -1,0 +1,55 @@
+// The whole program as a user drives it: a real process under Wine talking to the test's
+// qws-server, its window and pages found by control number, real mouse and keyboard input, and a
+// screenshot of every page it passes.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "tests/support/win_test_support.h"
+
+namespace qws::test {
+
+// "127.0.0.1:<port>" of the fixture server `name` (qws_test_server); empty without it.
+std::wstring FixtureServer(const std::wstring& name);
+
+class Wizard {
+ public:
+  // Starts the program with QWS_SERVER set to `server` ("host:port"; empty: as built), after
+  // making sure no copy of it runs.
+  explicit Wizard(const std::wstring& server, const std::wstring& arguments = L"");
+
+  Process& process() { return process_; }
+  // The main window once it shows; null while it does not.
+  HWND window();
+  // The visible page, and its title.
+  HWND Page();
+  std::wstring PageTitle();
+  // Waits until the visible page has this title; false after the timeout.
+  bool WaitForPage(const std::wstring& title,
+                   std::chrono::milliseconds timeout = std::chrono::seconds(60));
+  // A control of the visible page.
+  HWND Control(int id);
+  // A real click at the centre of a control of the visible page; false when it is missing or
+  // hidden.
+  bool ClickControl(int id);
+  // Saves the screen as <scenario>_<step>.bmp in the test output folder.
+  void Shot(const std::wstring& step);
+
+  std::wstring scenario;
+
+ private:
+  Process process_;
+  HWND window_ = nullptr;
+};
+
+// Rows and cell texts of a list view in another process.
+int ListRowCount(HWND list);
+std::wstring ListCellText(DWORD processId, HWND list, int row, int column);
+// A check box or radio of another process: BST_CHECKED, BST_UNCHECKED or BST_INDETERMINATE.
+LRESULT CheckState(HWND control);
+
+}  // namespace qws::test
