@@ -15,6 +15,8 @@ namespace qws::test {
 
 // "127.0.0.1:<port>" of the fixture server `name` (qws_test_server); empty without it.
 std::wstring FixtureServer(const std::wstring& name);
+// "127.0.0.1:<port>" where nothing listens: a server that is down.
+std::wstring ServerThatIsDown();
 
 class Wizard {
  public:
@@ -39,12 +41,32 @@ class Wizard {
   // Saves the screen as <scenario>_<step>.bmp in the test output folder.
   void Shot(const std::wstring& step);
 
+  // The text of a control of the visible page (the message page's text is IDC_PAGE_TEXT), and a
+  // wait for it.
+  std::wstring Text(int id);
+  bool WaitForText(int id, const std::wstring& text,
+                   std::chrono::milliseconds timeout = std::chrono::seconds(60));
+  // A real click on the main window's close button.
+  bool ClickCloseButton();
+  // From the terms page to the settings page with a choice of the unwanted-applications radios.
+  bool AcceptTermsAndChooseSettings();
+  // "Change..." on the settings page, and in the target dialog "No selection", the folder typed
+  // into the path box and checked with Space, OK: the folder becomes the only scan target.
+  bool ChooseScanTarget(const std::wstring& folder);
+
   std::wstring scenario;
 
  private:
   Process process_;
   HWND window_ = nullptr;
 };
+
+// The program's work folder as a test needs it: nothing of an earlier run in it, or the engine
+// modules of an earlier update (so that an engine build is known before the update).
+void ClearWorkFolder();
+void SeedEarlierModules();
+// The diagnostic log the program appends to, in the temporary-files folder.
+std::string DiagnosticLog();
 
 // Rows and cell texts of a list view in another process.
 int ListRowCount(HWND list);
