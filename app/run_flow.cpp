@@ -122,6 +122,9 @@ void CQWS_v2Dlg::StartScan(bool hideMessagePage) {
 }
 
 void CQWS_v2Dlg::OnScanEnded(WPARAM outcome) {
+  // A scan that the close stopped reports an end of its own: the wait for it already runs,
+  // and a stopped scan is no measure of how long the scan takes.
+  if (messageKind_ == MessageKind::StoppingScan) return;
   stopWaitTicks_ = 0;
   stopWaitRunning_ = true;
   SetTimer(kStopWaitTimer, kStopWaitMilliseconds);
