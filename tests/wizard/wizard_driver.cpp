@@ -189,7 +189,10 @@ bool Wizard::ChooseScanTarget(const std::wstring& folder) {
   HWND line = Control(IDC_SETTINGS_TARGETS);
   if (!line) return false;
   // The targets line is part of the advanced section, which unfolds in steps.
-  if (!IsWindowVisible(line) && !ClickControl(IDC_SETTINGS_ADVANCED)) return false;
+  if (!IsWindowVisible(line) && !ClickControl(IDC_SETTINGS_ADVANCED)) {
+    Shot(L"no_advanced_link");
+    return false;
+  }
   RECT last{};
   if (!WaitUntil([&] {
         RECT now{};
@@ -198,8 +201,10 @@ bool Wizard::ChooseScanTarget(const std::wstring& folder) {
         last = now;
         Pump(std::chrono::milliseconds(300));
         return settled;
-      }, 10s))
+      }, 20s)) {
+    Shot(L"advanced_not_unfolded");
     return false;
+  }
   // "Change..." is the line's one link.
   std::optional<RECT> link;
   if (!WaitUntil([&] { return (link = PixelsOfColour(line, kLinkColour)).has_value(); }, 10s)) {
