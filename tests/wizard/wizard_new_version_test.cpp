@@ -143,5 +143,37 @@ TEST_F(NewVersion, DownloadsReplacesItselfAndStartsTheNewVersionOnce) {
   EXPECT_EQ(wizard.process().WaitForExit(30s), 0u);
 }
 
+// The old version starts the replacement run and ends at once, but it may not have ended when the
+// replacement copies itself over the old file: here it is still open, and ends by its own close
+// while the replacement waits.
+TEST_F(NewVersion, ReplacementWaitsUntilTheOldVersionHasLetGoOfItsFile) {
+  const std::wstring replacement = own_ / (std::wstring(kProgramName) + L"_upd.exe");
+  const std::string newer = test::ReadFileBytes(program_) + "\nQWS-TEST-NEWER-BUILD\n";
+  test::WriteFileBytes(replacement, newer);
+
+  test::Wizard old(test::FixtureServer(kServer), L"", program_);
+  old.scenario = L"wizard_replacement_wait";
+  ASSERT_TRUE(old.WaitForPage(L"Terms of use", 60s)) << "page: " << testing::PrintToString(old.PageTitle());
+  test::Process run(replacement, L"UPD=\"" + program_ + L"\"", own_.path());
+  ASSERT_TRUE(run.started());
+
+  // The old version closes as a user closes it, which takes a moment.
+  PostMessageW(old.window(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(test::WaitUntil([&] { HWND close = old.Control(IDC_LEFT_BUTTON); return close && IsWindowVisible(close); }, 10s));
+  ASSERT_TRUE(old.ClickControl(IDC_LEFT_BUTTON));  // "Close"
+  EXPECT_EQ(old.process().WaitForExit(30s), 0u);
+
+  EXPECT_EQ(run.WaitForExit(30s), 0u) << "the replacement run did not end";
+  // Compared whole, not printed: the program is many megabytes.
+  EXPECT_TRUE(test::ReadFileBytes(program_) == newer) << "the old version's file was not replaced";
+  ASSERT_TRUE(old.FollowRestartedProgram(60s)) << "no window of the new version";
+  ASSERT_TRUE(old.WaitForPage(L"Computer scan settings", 60s)) << "page: " << testing::PrintToString(old.PageTitle());
+  old.Shot(L"new_version_settings");
+  PostMessageW(old.window(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(test::WaitUntil([&] { HWND close = old.Control(IDC_LEFT_BUTTON); return close && IsWindowVisible(close); }, 10s));
+  ASSERT_TRUE(old.ClickControl(IDC_LEFT_BUTTON));
+  EXPECT_EQ(old.process().WaitForExit(30s), 0u);
+}
+
 }  // namespace
 }  // namespace qws
