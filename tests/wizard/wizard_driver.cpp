@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "resources/resource_ids.h"
 #include "tests/net/test_server.h"
