@@ -19,6 +19,7 @@
 #include "tests/scanlib/test_samples.h"
 #include "tests/support/win_test_support.h"
 #include "tests/ui/input_driver.h"
+#include "tests/wizard/wizard_driver.h"
 
 namespace qws {
 namespace {
@@ -109,26 +110,6 @@ RECT RectInPage(HWND control) {
   GetWindowRect(control, &rect);
   MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
   return rect;
-}
-
-// The text of one cell of a list view in another process.
-std::wstring CellText(DWORD processId, HWND list, int row, int column) {
-  ScopedHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
-  if (!process) return L"(no access)";
-  constexpr size_t kChars = 1100;
-  const size_t bytes = sizeof(LVITEMW) + kChars * sizeof(wchar_t);
-  auto* remote = static_cast<char*>(VirtualAllocEx(process.get(), nullptr, bytes, MEM_COMMIT, PAGE_READWRITE));
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-  item.cchTextMax = kChars;
-  WriteProcessMemory(process.get(), remote, &item, sizeof(item), nullptr);
-  const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
-  std::wstring text(kChars, L'\0');
-  ReadProcessMemory(process.get(), remote + sizeof(LVITEMW), text.data(), kChars * sizeof(wchar_t), nullptr);
-  VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
-  text.resize(static_cast<size_t>(length));
-  return text;
 }
 
 class ResumedRun : public testing::Test {
@@ -262,9 +243,9 @@ TEST_F(ResumedRun, AnObjectThatCannotBeCleanedIsListed) {
   EXPECT_EQ(listRect.bottom, 360);
 
   ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
-  EXPECT_EQ(CellText(resumed.id(), list, 0, 0), stuck);
-  EXPECT_EQ(CellText(resumed.id(), list, 0, 1), L"Eicar-Test-Signature");
-  EXPECT_FALSE(CellText(resumed.id(), list, 0, 2).empty());
+  EXPECT_EQ(test::ListCellText(resumed.id(), list, 0, 0), stuck);
+  EXPECT_EQ(test::ListCellText(resumed.id(), list, 0, 1), L"Eicar-Test-Signature");
+  EXPECT_FALSE(test::ListCellText(resumed.id(), list, 0, 2).empty());
   // The columns share the list's width, each at least as wide as its text needs.
   RECT client{};
   GetClientRect(list, &client);
