@@ -2,8 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace qws {
 namespace {
+
+// The variable set, or removed for null; the C runtime of Windows has no setenv.
+void SetServerVariable(const char* value) {
+#ifdef _WIN32
+  _putenv_s("QWS_SERVER", value ? value : "");
+#else
+  if (value)
+    setenv("QWS_SERVER", value, 1);
+  else
+    SetServerVariable(nullptr);
+#endif
+}
 
 TEST(ServerOverride, TakesHostAndPortAndRefusesAnythingElse) {
   struct Case {
@@ -38,13 +52,13 @@ TEST(ServerOverride, TakesHostAndPortAndRefusesAnythingElse) {
 
 TEST(ServerOverride, ReplacesEveryEndpointInUrls) {
   constexpr Endpoint built = {u"198.51.100.7", 80};
-  unsetenv("QWS_SERVER");
+  SetServerVariable(nullptr);
   EXPECT_EQ(EndpointUrl(built, u"/a"), u"http://198.51.100.7/a");
-  setenv("QWS_SERVER", "127.0.0.1:9000", 1);
+  SetServerVariable("127.0.0.1:9000");
   EXPECT_EQ(EndpointUrl(built, u"/a"), u"http://127.0.0.1:9000/a");
-  setenv("QWS_SERVER", "not a server", 1);
+  SetServerVariable("not a server");
   EXPECT_EQ(EndpointUrl(built, u"/a"), u"http://198.51.100.7/a");
-  unsetenv("QWS_SERVER");
+  SetServerVariable(nullptr);
 }
 
 }  // namespace
