@@ -154,6 +154,8 @@ TEST(WizardNormalRun, FromTheTermsToTheCloseWithCleaningRestoreAndReport) {
       << testing::PrintToString(wizard.ControlText(IDC_PAGE_TEXT));
   EXPECT_EQ(wizard.ControlText(IDC_LEFT_BUTTON), L"Close");
   EXPECT_EQ(wizard.ControlText(IDC_RIGHT_BUTTON), L"Keep open");
+  // Away from the close button, so that its tool tip does not cover the page in the picture.
+  test::MoveMouse(test::CentreOf(wizard.Control(IDC_PAGE_TEXT)));
   wizard.Shot(L"close_confirmation");
   ASSERT_TRUE(wizard.ClickControl(IDC_RIGHT_BUTTON));
   ASSERT_TRUE(wizard.WaitForPage(L"Threats found", IDC_RESULT_UNINSTALL, 10s))
