@@ -79,13 +79,20 @@ std::vector<uint32_t> CaptureWindow(HWND window, int& width, int& height) {
   return pixels;
 }
 
-// The child inherits the environment: QWS_SERVER is set for the start and put back afterwards.
-std::wstring StartWithServer(const std::wstring& server) {
-  if (server.empty())
-    SetEnvironmentVariableW(L"QWS_SERVER", nullptr);
-  else
-    SetEnvironmentVariableW(L"QWS_SERVER", server.c_str());
-  return server;
+// The child inherits the environment: QWS_SERVER is set for the start, and with a temporary-files
+// folder of its own so are TMP and TEMP, which the constructor puts back once the child runs.
+std::wstring PrepareStart(const std::wstring& server, const std::wstring& temp,
+                          std::vector<std::pair<std::wstring, std::wstring>>& saved) {
+  SetEnvironmentVariableW(L"QWS_SERVER", server.empty() ? nullptr : server.c_str());
+  if (!temp.empty()) {
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+      wchar_t value[MAX_PATH] = L"";
+      GetEnvironmentVariableW(name, value, MAX_PATH);
+      saved.emplace_back(name, value);
+      SetEnvironmentVariableW(name, temp.c_str());
+    }
+  }
+  return ProgramPath();
 }
 
 }  // namespace
@@ -95,8 +102,11 @@ std::wstring FixtureServer(const std::wstring& name) {
   return port ? L"127.0.0.1:" + std::to_wstring(port) : std::wstring();
 }
 
-Wizard::Wizard(const std::wstring& server, const std::wstring& arguments)
-    : process_((StartWithServer(server), ProgramPath()), arguments) {}
+Wizard::Wizard(const std::wstring& server, const std::wstring& arguments, const std::wstring& temp)
+    : process_(PrepareStart(server, temp, savedVariables_), arguments) {
+  for (const auto& [name, value] : savedVariables_)
+    SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
+}
 
 HWND Wizard::window() {
   if (window_ && IsWindow(window_)) return window_;

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/win_test_support.h"
 
@@ -19,9 +21,10 @@ std::wstring FixtureServer(const std::wstring& name);
 
 class Wizard {
  public:
-  // Starts the program with QWS_SERVER set to `server` ("host:port"; empty: as built), after
-  // making sure no copy of it runs.
-  explicit Wizard(const std::wstring& server, const std::wstring& arguments = L"");
+  // Starts the program with QWS_SERVER set to `server` ("host:port"; empty: as built) and, when
+  // `temp` is given, that folder as its temporary-files folder (where its diagnostic log goes).
+  explicit Wizard(const std::wstring& server, const std::wstring& arguments = L"",
+                  const std::wstring& temp = L"");
 
   Process& process() { return process_; }
   // The main window once it shows; null while it does not.
@@ -58,6 +61,7 @@ class Wizard {
   std::wstring scenario;
 
  private:
+  std::vector<std::pair<std::wstring, std::wstring>> savedVariables_;  // before process_: used by its start
   Process process_;
   HWND window_ = nullptr;
 };

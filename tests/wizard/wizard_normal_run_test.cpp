@@ -39,7 +39,9 @@ TEST(WizardNormalRun, FromTheTermsToTheCloseWithCleaningRestoreAndReport) {
   test::ForgetEarlierRuns();
   const test::ThreatFolder folder(L"C:\\QwsWizardRun");
 
-  test::Wizard wizard(test::FixtureServer(kServer));
+  // A temporary-files folder of the program's own: the diagnostic log then holds this run only.
+  const test::TempFolder temp;
+  test::Wizard wizard(test::FixtureServer(kServer), L"", temp.path());
   wizard.scenario = L"wizard_run";
   ASSERT_TRUE(wizard.WaitForPage(L"Terms of use", 30s)) << testing::PrintToString(wizard.PageTitle());
   wizard.Shot(L"terms");
@@ -174,7 +176,7 @@ TEST(WizardNormalRun, FromTheTermsToTheCloseWithCleaningRestoreAndReport) {
 
   // The report names every infected file in a threat line; the host check finds this text in
   // the server's database.
-  const std::string report = test::LastLoggedReport();
+  const std::string report = test::LastLoggedReport(temp.path());
   ASSERT_FALSE(report.empty()) << "no scan report in the diagnostic log";
   for (const std::wstring& file : folder.Infected()) {
     const std::string line = "fn=\"" + std::string(file.begin(), file.end()) + "\"";

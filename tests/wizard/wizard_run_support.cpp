@@ -127,10 +127,8 @@ void ChooseSettingsAndTarget(Wizard& wizard, int radio, const std::wstring& fold
   EXPECT_EQ(line.find(L"Local drives"), std::wstring::npos) << testing::PrintToString(line);
 }
 
-std::string LastLoggedReport() {
-  wchar_t temp[MAX_PATH] = L"";
-  GetTempPathW(MAX_PATH, temp);
-  const std::string log = ReadFileBytes(std::wstring(temp) + L"log.txt");
+std::string LastLoggedReport(const std::wstring& tempFolder) {
+  const std::string log = ReadFileBytes(tempFolder + L"\\log.txt");
   const size_t start = log.rfind("# product=QWS\r\n");
   if (start == std::string::npos) return {};
   // The report's entry ends where the next entry's "hh:mm:ss " begins, or at the end of the log.

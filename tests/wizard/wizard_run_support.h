@@ -35,8 +35,8 @@ struct ThreatFolder {
 // typed, its check box ticked with Space, OK). Failures are reported as test failures.
 void ChooseSettingsAndTarget(Wizard& wizard, int radio, const std::wstring& folder);
 
-// The last scan report that the program wrote into the diagnostic log (log.txt in the
-// temporary-files folder); empty when there is none.
-std::string LastLoggedReport();
+// The last scan report that the program wrote into its diagnostic log (log.txt in the
+// temporary-files folder it was given); empty when there is none.
+std::string LastLoggedReport(const std::wstring& tempFolder);
 
 }  // namespace qws::test
