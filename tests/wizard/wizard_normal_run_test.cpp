@@ -187,7 +187,7 @@ TEST(WizardNormalRun, FromTheTermsToTheCloseWithCleaningRestoreAndReport) {
 
   if (kCheckCloseRemovals) {
     EXPECT_FALSE(test::FolderExists(test::WorkFolderPath())) << "the work folder stays after uninstalling";
-    EXPECT_FALSE(test::ProgramKeyExists()) << "HKCU\\" << testing::PrintToString(std::wstring(test::kProgramKey));
+    EXPECT_FALSE(test::ProgramKeyExists()) << "the program's registry key stays after uninstalling";
   }
 }
 
