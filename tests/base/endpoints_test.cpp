@@ -15,7 +15,7 @@ void SetServerVariable(const char* value) {
   if (value)
     setenv("QWS_SERVER", value, 1);
   else
-    SetServerVariable(nullptr);
+    unsetenv("QWS_SERVER");
 #endif
 }
 
