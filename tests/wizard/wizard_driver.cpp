@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "resources/resource_ids.h"
 #include "tests/net/test_server.h"
 #include "tests/ui/input_driver.h"
+#include "tests/ui/modal_script.h"
 
 namespace qws::test {
 
@@ -16,13 +18,20 @@ namespace {
 
 constexpr wchar_t kCaption[] = L"Quellix WebSweep";
 
-// The child inherits the environment: QWS_SERVER is set for the start and put back afterwards.
-std::wstring StartWithServer(const std::wstring& server) {
-  if (server.empty())
-    SetEnvironmentVariableW(L"QWS_SERVER", nullptr);
-  else
-    SetEnvironmentVariableW(L"QWS_SERVER", server.c_str());
-  return server;
+// The child inherits the environment: QWS_SERVER is set for the start, and with a temporary-files
+// folder of its own so are TMP and TEMP, which the constructor puts back once the child runs.
+std::wstring PrepareStart(const std::wstring& server, const std::wstring& program, const std::wstring& temp,
+                          std::vector<std::pair<std::wstring, std::wstring>>& saved) {
+  SetEnvironmentVariableW(L"QWS_SERVER", server.empty() ? nullptr : server.c_str());
+  if (!temp.empty()) {
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+      wchar_t value[MAX_PATH] = L"";
+      GetEnvironmentVariableW(name, value, MAX_PATH);
+      saved.emplace_back(name, value);
+      SetEnvironmentVariableW(name, temp.c_str());
+    }
+  }
+  return program.empty() ? ProgramPath() : program;
 }
 
 // A block of memory in another process, for the list and tree messages that carry pointers.
@@ -53,6 +62,37 @@ class RemoteBlock {
   void* address_ = nullptr;
 };
 
+// The pixels of a window's screen area, 0x00RRGGBB, row by row.
+std::vector<uint32_t> CaptureWindow(HWND window, int& width, int& height) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  width = rect.right - rect.left;
+  height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return {};
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::vector<uint32_t> pixels;
+  if (bitmap && bits) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    pixels.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + static_cast<size_t>(width) * height);
+    SelectObject(memory, old);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
 RECT ToScreen(HWND window, RECT rect) {
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
   return rect;
@@ -64,13 +104,9 @@ POINT Centre(const RECT& rect) { return {(rect.left + rect.right) / 2, (rect.top
 std::optional<RECT> SelectedTreeLabel(DWORD processId, HWND tree) {
   const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
   if (!item) return std::nullopt;
-  RemoteBlock remote(processId, sizeof(RECT));
-  RECT rect{};
-  std::memcpy(&rect, &item, sizeof(item));  // the message takes the item in the rectangle
-  if (!remote.ok() || !remote.Write(&rect, sizeof(rect)) ||
-      !SendMessageW(tree, TVM_GETITEMRECT, TRUE, remote.param()) || !remote.Read(&rect, sizeof(rect)))
-    return std::nullopt;
-  return ToScreen(tree, rect);
+  const std::optional<RECT> rect = TreeItemRect(processId, tree, item);
+  if (!rect) return std::nullopt;
+  return ToScreen(tree, *rect);
 }
 
 // The check state image of the tree's selected item: 1 unchecked, 2 checked, 3 mixed.
@@ -88,8 +124,12 @@ std::wstring FixtureServer(const std::wstring& name) {
   return port ? L"127.0.0.1:" + std::to_wstring(port) : std::wstring();
 }
 
-Wizard::Wizard(const std::wstring& server, const std::wstring& arguments, const std::wstring& program)
-    : process_((StartWithServer(server), program.empty() ? ProgramPath() : program), arguments) {}
+Wizard::Wizard(const std::wstring& server, const std::wstring& arguments, const std::wstring& program,
+               const std::wstring& temp)
+    : process_(PrepareStart(server, program, temp, savedVariables_), arguments) {
+  for (const auto& [name, value] : savedVariables_)
+    SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
+}
 
 bool Wizard::FollowRestartedProgram(std::chrono::milliseconds timeout) {
   DWORD restarted = 0;
@@ -144,6 +184,74 @@ bool Wizard::ClickControl(int id) {
   return true;
 }
 
+bool Wizard::WaitForPage(const std::wstring& title, int id, std::chrono::milliseconds timeout) {
+  return WaitUntil(
+      [&] {
+        HWND control = Control(id);
+        return PageTitle() == title && control && IsWindowVisible(control);
+      },
+      timeout);
+}
+
+std::wstring Wizard::ControlText(int id) {
+  HWND control = Control(id);
+  return control ? WindowText(control) : std::wstring();
+}
+
+bool Wizard::ClickWindowControl(int id) {
+  HWND main = window();
+  HWND control = main ? GetDlgItem(main, id) : nullptr;
+  if (!control || !IsWindowVisible(control)) return false;
+  ClickAt(CentreOf(control));
+  Pump();
+  return true;
+}
+
+bool Wizard::ClickLink(int id) {
+  HWND control = Control(id);
+  return control && IsWindowVisible(control) && ClickLinkOf(control);
+}
+
+bool Wizard::ClickRowCheckBox(int listId, int row) {
+  HWND list = Control(listId);
+  if (!list || row >= ListRowCount(list)) return false;
+  RemoteBlock remote(process().id(), sizeof(LVHITTESTINFO) + sizeof(RECT));
+  if (!remote.ok()) return false;
+  SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+  RECT bounds{};
+  bounds.left = LVIR_BOUNDS;
+  remote.Write(&bounds, sizeof(bounds));
+  if (!SendMessageW(list, LVM_GETITEMRECT, row, remote.param())) return false;
+  remote.Read(&bounds, sizeof(bounds));
+  const int y = (bounds.top + bounds.bottom) / 2;
+  for (int x = bounds.left; x < bounds.left + 40; ++x) {
+    LVHITTESTINFO hit{};
+    hit.pt = {x, y};
+    remote.Write(&hit, sizeof(hit));
+    const LRESULT found = SendMessageW(list, LVM_SUBITEMHITTEST, 0, remote.param());
+    remote.Read(&hit, sizeof(hit));
+    if (found == row && (hit.flags & LVHT_ONITEMSTATEICON)) {
+      ClickAt(ScreenPoint(list, x + 3, y));
+      // Past the double-click time, so that a click on the next row is a click of its own.
+      Pump(std::chrono::milliseconds(GetDoubleClickTime() + 100));
+      return true;
+    }
+  }
+  return false;
+}
+
+HWND Wizard::WaitForWindow(const std::wstring& caption, std::chrono::milliseconds timeout) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        const auto windows = TopLevelWindows(process().id(), caption);
+        found = windows.empty() ? nullptr : windows.front();
+        return found != nullptr;
+      },
+      timeout);
+  return found;
+}
+
 void Wizard::Shot(const std::wstring& step) {
   Pump(std::chrono::milliseconds(300));
   SaveScreenshot(scenario.empty() ? step : scenario + L"_" + step);
@@ -187,29 +295,13 @@ bool ClickListRow(DWORD processId, HWND list, int row) {
 }
 
 bool ClickLinkOf(HWND control, COLORREF linkColour) {
-  RECT rect{};
-  if (!GetWindowRect(control, &rect)) return false;
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0) return false;
-  // One copy of the control's pixels: reading the screen pixel by pixel is slow under Wine.
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  SelectObject(memory, old);
+  int width = 0, height = 0;
+  const std::vector<uint32_t> pixels = CaptureWindow(control, width, height);
+  // The link's letters are smoothed at their edges: their cores are near the link colour.
   int left = width, right = -1, top = height, bottom = -1;
-  const auto* pixels = static_cast<const uint32_t*>(bits);
-  for (int y = 0; pixels && y < height; ++y) {
+  for (int y = 0; !pixels.empty() && y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      const uint32_t p = pixels[y * width + x];  // 0x00RRGGBB
+      const uint32_t p = pixels[static_cast<size_t>(y) * width + x];  // 0x00RRGGBB
       if (!Near(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF), linkColour, 24)) continue;
       left = std::min(left, x);
       right = std::max(right, x);
@@ -217,37 +309,12 @@ bool ClickLinkOf(HWND control, COLORREF linkColour) {
       bottom = std::max(bottom, y);
     }
   }
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   if (right < 0) return false;
+  RECT rect{};
+  GetWindowRect(control, &rect);
   ClickAt({rect.left + (left + right) / 2, rect.top + (top + bottom) / 2});
   Pump();
   return true;
-}
-
-void TypeText(const std::wstring& text) {
-  for (wchar_t c : text) {
-    INPUT input[2] = {};
-    for (int i = 0; i < 2; ++i) {
-      input[i].type = INPUT_KEYBOARD;
-      input[i].ki.wScan = c;
-      input[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
-    }
-    SendInput(2, input, sizeof(INPUT));
-    Pump(std::chrono::milliseconds(20));
-  }
-  Pump();
-}
-
-HWND Wizard::WaitForOwnWindow(const std::wstring& caption, std::chrono::milliseconds timeout) {
-  HWND found = nullptr;
-  WaitUntil([&] {
-    const auto windows = TopLevelWindows(process().id(), caption);
-    found = windows.empty() ? nullptr : windows.front();
-    return found != nullptr;
-  }, timeout);
-  return found;
 }
 
 bool Wizard::ChooseTargetFolder(const std::wstring& folder) {
@@ -263,7 +330,7 @@ bool Wizard::ChooseTargetFolder(const std::wstring& folder) {
   if (!WaitUntil([&] { return IsWindowVisible(line) && proxy && IsWindowVisible(proxy); }, 5s)) return false;
   const std::wstring lineBefore = WindowText(line);
   if (!ClickLinkOf(line)) return false;
-  HWND dialog = WaitForOwnWindow(L"Selection of scan targets");
+  HWND dialog = WaitForWindow(L"Selection of scan targets");
   if (!dialog) return false;
   SetForegroundWindow(dialog);
   Pump(200ms);
@@ -295,10 +362,27 @@ bool Wizard::ChooseTargetFolder(const std::wstring& folder) {
 
   HWND ok = GetDlgItem(dialog, IDOK);
   if (!IsWindowEnabled(ok)) return false;
+  Shot(L"target_dialog");
   ClickAt(CentreOf(ok));
   // The page names the new targets once the dialog has gone.
   return WaitUntil([&] { return (!IsWindow(dialog) || !IsWindowVisible(dialog)) && WindowText(line) != lineBefore; },
                    10s);
+}
+
+std::optional<RECT> TreeItemRect(DWORD processId, HWND tree, HTREEITEM item) {
+  RemoteBlock remote(processId, sizeof(RECT));
+  if (!remote.ok()) return std::nullopt;
+  // The item's handle goes in through the rectangle's memory, the rectangle comes out there.
+  remote.Write(&item, sizeof(item));
+  if (!SendMessageW(tree, TVM_GETITEMRECT, TRUE, remote.param())) return std::nullopt;
+  RECT rect{};
+  remote.Read(&rect, sizeof(rect));
+  return rect;
+}
+
+bool ListRowChecked(HWND list, int row) {
+  // The state image of a ticked row is the second one.
+  return ((SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12) == 2;
 }
 
 LRESULT CheckState(HWND control) { return SendMessageW(control, BM_GETCHECK, 0, 0); }

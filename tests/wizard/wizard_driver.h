@@ -4,10 +4,13 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/win_test_support.h"
 
@@ -18,10 +21,11 @@ std::wstring FixtureServer(const std::wstring& name);
 
 class Wizard {
  public:
-  // Starts the program with QWS_SERVER set to `server` ("host:port"; empty: as built), after
-  // making sure no copy of it runs. `program` is the file to start; empty: the one built.
+  // Starts `program` (empty: the one built) with QWS_SERVER set to `server` ("host:port"; empty:
+  // as built) and, when `temp` is given, that folder as its temporary-files folder (where its
+  // diagnostic log goes).
   explicit Wizard(const std::wstring& server, const std::wstring& arguments = L"",
-                  const std::wstring& program = L"");
+                  const std::wstring& program = L"", const std::wstring& temp = L"");
 
   // The process whose window is driven: the started one, or the one followed.
   Process& process() { return followed_ ? *followed_ : process_; }
@@ -37,11 +41,23 @@ class Wizard {
   // Waits until the visible page has this title; false after the timeout.
   bool WaitForPage(const std::wstring& title,
                    std::chrono::milliseconds timeout = std::chrono::seconds(60));
-  // A control of the visible page.
+  // Waits until the visible page has this title and shows control `id`: pages that share a
+  // title ("Threats found") are told apart by a control of their own.
+  bool WaitForPage(const std::wstring& title, int id,
+                   std::chrono::milliseconds timeout = std::chrono::seconds(60));
+  // A control of the visible page, and its text.
   HWND Control(int id);
+  std::wstring ControlText(int id);
   // A real click at the centre of a control of the visible page; false when it is missing or
   // hidden.
   bool ClickControl(int id);
+  // A real click on a control of the main window itself (the close button), not of a page.
+  bool ClickWindowControl(int id);
+  // A real click on the link drawn in a text control of the visible page ("Change..."), found on
+  // screen by its colour; false when no link shows.
+  bool ClickLink(int id);
+  // A real click on the check box of a row of a list view of the visible page.
+  bool ClickRowCheckBox(int listId, int row);
   // Saves the screen as <scenario>_<step>.bmp in the test output folder.
   void Shot(const std::wstring& step);
 
@@ -49,13 +65,14 @@ class Wizard {
   // with "Change...", clears the selection, types `folder` into the path box, checks it with
   // Space on the tree and presses OK. False when a step did not come about.
   bool ChooseTargetFolder(const std::wstring& folder);
-  // The top-level window of this program with this caption (a dialog it opened), once visible.
-  HWND WaitForOwnWindow(const std::wstring& caption,
-                        std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  // A visible top-level window of the program with this caption (a dialog), once it shows.
+  HWND WaitForWindow(const std::wstring& caption,
+                     std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
   std::wstring scenario;
 
  private:
+  std::vector<std::pair<std::wstring, std::wstring>> savedVariables_;  // before process_: used by its start
   Process process_;
   std::optional<Process> followed_;
   HWND window_ = nullptr;
@@ -64,6 +81,10 @@ class Wizard {
 // Rows and cell texts of a list view in another process.
 int ListRowCount(HWND list);
 std::wstring ListCellText(DWORD processId, HWND list, int row, int column);
+// The label rectangle of an item of a tree view in another process, in the tree's coordinates.
+std::optional<RECT> TreeItemRect(DWORD processId, HWND tree, HTREEITEM item);
+// Whether a row of a list view with check boxes is ticked.
+bool ListRowChecked(HWND list, int row);
 // A check box or radio of another process: BST_CHECKED, BST_UNCHECKED or BST_INDETERMINATE.
 LRESULT CheckState(HWND control);
 // A list view row's label in screen coordinates, and a real click at its centre (which selects
@@ -73,7 +94,5 @@ bool ClickListRow(DWORD processId, HWND list, int row);
 // A link of a text control of the program, found on screen by the link colour; a real click at
 // its centre. False when no pixel of the colour was seen.
 bool ClickLinkOf(HWND control, COLORREF linkColour = 0xD29A2A);
-// Types text as Unicode key presses into the window that has the keyboard focus.
-void TypeText(const std::wstring& text);
 
 }  // namespace qws::test
