@@ -83,18 +83,6 @@ class WorkFolderOfAnEarlierRun {
   }
 };
 
-std::optional<std::wstring> RunOnceData() {
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return std::nullopt;
-  return key.ReadString(kRestartValueName, 2048);
-}
-
-void RemoveRunOnceValue() {
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_SET_VALUE) == ERROR_SUCCESS)
-    (void)key.DeleteValue(kRestartValueName);
-}
-
 // The resumed run scans before its window shows.
 HWND WaitForMainWindow(DWORD processId) { return test::WaitForMainWindow(processId, 60s); }
 
@@ -119,7 +107,7 @@ class ResumedRun : public testing::Test {
     ASSERT_TRUE(test::TopLevelWindowsWithCaption(kCaption).empty())
         << "another copy of the program is already running";
   }
-  void TearDown() override { RemoveRunOnceValue(); }
+  void TearDown() override { test::RemoveRunOnceValue(); }
 
   // EICAR put together here, so that no file of the repository is one.
   std::wstring Infected(const std::wstring& name) {
@@ -161,13 +149,13 @@ TEST_F(ResumedRun, RestartLaterRoundTripScansAndCleansThePlannedObjects) {
   std::string planned;
   for (const std::u16string& path : CmlLineScanner::InfectedPaths()) planned += U16ToUtf8(path) + "\n";
   EXPECT_EQ(test::ReadFileBytes(work.Plan()), planned);
-  const auto data = RunOnceData();
+  const auto data = test::RunOnceData();
   ASSERT_TRUE(data.has_value());
   ASSERT_EQ(*data, ModulePath() + L" RESETSTART");
 
   // The next logon, as Windows does it: the value goes, and its command runs from the system
   // folder. This test stood in for the first run, so the program takes its place in the command.
-  RemoveRunOnceValue();
+  test::RemoveRunOnceValue();
   wchar_t system[MAX_PATH] = L"";
   GetSystemDirectoryW(system, MAX_PATH);
   const std::wstring arguments = data->substr(ModulePath().size() + 1);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "app/restart.h"
+#include "base/reg_key.h"
 #include "resources/resource_ids.h"
 #include "tests/net/test_server.h"
 #include "tests/ui/input_driver.h"
@@ -383,6 +385,18 @@ std::optional<RECT> TreeItemRect(DWORD processId, HWND tree, HTREEITEM item) {
 bool ListRowChecked(HWND list, int row) {
   // The state image of a ticked row is the second one.
   return ((SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+std::optional<std::wstring> RunOnceData() {
+  RegKey key;
+  if (key.Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return std::nullopt;
+  return key.ReadString(kRestartValueName, 2048);
+}
+
+void RemoveRunOnceValue() {
+  RegKey key;
+  if (key.Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_SET_VALUE) == ERROR_SUCCESS)
+    (void)key.DeleteValue(kRestartValueName);
 }
 
 LRESULT CheckState(HWND control) { return SendMessageW(control, BM_GETCHECK, 0, 0); }

@@ -85,6 +85,10 @@ std::wstring ListCellText(DWORD processId, HWND list, int row, int column);
 std::optional<RECT> TreeItemRect(DWORD processId, HWND tree, HTREEITEM item);
 // Whether a row of a list view with check boxes is ticked.
 bool ListRowChecked(HWND list, int row);
+// The restart registration under the current user's RunOnce key, as Windows reads it at the
+// next logon; and its removal, as Windows removes it before it starts the command.
+std::optional<std::wstring> RunOnceData();
+void RemoveRunOnceValue();
 // A check box or radio of another process: BST_CHECKED, BST_UNCHECKED or BST_INDETERMINATE.
 LRESULT CheckState(HWND control);
 // A list view row's label in screen coordinates, and a real click at its centre (which selects

@@ -26,18 +26,6 @@ using namespace std::chrono_literals;
 
 constexpr int kCheckedImage = 2;
 
-std::optional<std::wstring> RunOnceData() {
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return std::nullopt;
-  return key.ReadString(kRestartValueName, 2048);
-}
-
-void RemoveRunOnceValue() {
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_SET_VALUE) == ERROR_SUCCESS)
-    (void)key.DeleteValue(kRestartValueName);
-}
-
 bool RowChecked(HWND list, int row) {
   return ((SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) &
            LVIS_STATEIMAGEMASK) >> 12) == kCheckedImage;
@@ -48,11 +36,11 @@ class RestartLater : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(test::TopLevelWindowsWithCaption(L"Quellix WebSweep").empty())
         << "another copy of the program is already running";
-    RemoveRunOnceValue();
+    test::RemoveRunOnceValue();
     DeleteFileW(plan_.c_str());
   }
   void TearDown() override {
-    RemoveRunOnceValue();
+    test::RemoveRunOnceValue();
     DeleteFileW(plan_.c_str());
     // The items this run put into the quarantine are no other test's business.
     test::RemoveTree(work_ + L"\\Quarantine");
@@ -139,7 +127,7 @@ TEST_F(RestartLater, PlansTheRestartAndTheResumedRunCleansThePlannedObjects) {
     const std::string plan = test::ReadFileBytes(plan_);
     EXPECT_NE(plan.find(U16ToUtf8(ToU16(held)) + "\n"), std::string::npos) << plan;
     EXPECT_NE(plan.find(U16ToUtf8(ToU16(left)) + "\n"), std::string::npos) << plan;
-    const auto data = RunOnceData();
+    const auto data = test::RunOnceData();
     ASSERT_TRUE(data.has_value()) << "no RunOnce value \"FBAV\"";
     EXPECT_EQ(*data, test::ProgramPath() + L" RESETSTART");
 
@@ -152,9 +140,9 @@ TEST_F(RestartLater, PlansTheRestartAndTheResumedRunCleansThePlannedObjects) {
 
   // The next logon, as Windows does it: the value goes, and its command runs from the system
   // folder.
-  const auto data = RunOnceData();
+  const auto data = test::RunOnceData();
   ASSERT_TRUE(data.has_value());
-  RemoveRunOnceValue();
+  test::RemoveRunOnceValue();
   const size_t space = data->rfind(L' ');
   ASSERT_NE(space, std::wstring::npos);
   wchar_t system[MAX_PATH] = L"";
@@ -183,7 +171,7 @@ TEST_F(RestartLater, PlansTheRestartAndTheResumedRunCleansThePlannedObjects) {
   test::ClickAt(test::CentreOf(GetDlgItem(window, IDC_CLOSE_BUTTON)));
   EXPECT_EQ(resumed.WaitForExit(30s), 0u);
   EXPECT_FALSE(test::FileExists(plan_)) << "the plan serves one resumed run";
-  EXPECT_FALSE(RunOnceData().has_value());
+  EXPECT_FALSE(test::RunOnceData().has_value());
 }
 
 }  // namespace
