@@ -1,4 +1,4 @@
-// What the close removes from the work folder and the registry, by the user's two choices.
+// What the program removes from the disk and the registry when its main window closes.
 #pragma once
 
 #include "app/work_folder.h"
@@ -11,7 +11,13 @@ struct CloseRemovals {
   bool resumedRun = false;        // a run started after the restart
 };
 
-// Runs after both engines are released; every step goes on when one fails.
+// The scan plan, the quarantine, and with `uninstall` the settings, the program key, the
+// modules, the library files and (in the local application data folder) the loose files and,
+// when the quarantine went too, the folder itself. Every step goes on when one fails; files in
+// use stay. The scanning library must be unloaded before. A work folder that is empty or a
+// root (see RemovalRoot) is never touched; the registry settings still go with `uninstall`.
+// Leaves the current directory at the work folder, or at its parent when the folder was
+// emptied of its loose files or removed.
 void RemoveOnClose(const WorkFolder& folder, const CloseRemovals& removals);
 
 }  // namespace qws

@@ -44,6 +44,24 @@ bool CopySecurity(const std::wstring& source, const std::wstring& target) {
   return SetFileSecurityW(target.c_str(), what, descriptor.data()) != FALSE;
 }
 
+std::wstring WithoutTrailingBackslashes(std::wstring path) {
+  // A drive root keeps its backslash: without it the path would name the drive's current directory.
+  while (path.size() > 1 && path.back() == L'\\' && path[path.size() - 2] != L':') path.pop_back();
+  return path;
+}
+
+// The attributes of the entry itself: with a trailing backslash the system looks through a link.
+bool IsFolderLink(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(WithoutTrailingBackslashes(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// A folder link is removed as a folder on Windows and as a file where the link is a Unix one.
+void RemoveFolderLink(const std::wstring& link) {
+  if (!RemoveDirectoryW(link.c_str())) DeleteFileW(link.c_str());
+}
+
 }  // namespace
 
 std::wstring ErrorText(DWORD code) {
@@ -98,6 +116,11 @@ std::string GetFileVersionText(const std::wstring& path) {
 void RecursiveRemoveDirectoryAndAllFiles(bool removeFolders,
                                          const std::vector<std::wstring>* keepNames,
                                          std::wstring folder) {
+  // Entering a linked folder would empty whatever it leads to, outside the tree it was named in.
+  if (IsFolderLink(folder)) {
+    if (removeFolders) RemoveFolderLink(WithoutTrailingBackslashes(folder));
+    return;
+  }
   if (!SetCurrentDirectoryW(folder.c_str())) return;
   folder = WithBackslash(std::move(folder));
 
@@ -120,9 +143,7 @@ void RecursiveRemoveDirectoryAndAllFiles(bool removeFolders,
   }
 
   for (const auto& name : files) DeleteFileW((folder + name).c_str());
-  // A folder link is removed as a folder on Windows and as a file where the link is a Unix one.
-  for (const auto& name : links)
-    if (!RemoveDirectoryW((folder + name).c_str())) DeleteFileW((folder + name).c_str());
+  for (const auto& name : links) RemoveFolderLink(folder + name);
   for (const auto& name : folders)
     RecursiveRemoveDirectoryAndAllFiles(true, keepNames, folder + name + L"\\");
 

@@ -21,7 +21,8 @@ std::string GetFileVersionText(const std::wstring& path);
 // Deletes the plain files in `folder` and, with removeFolders, every subfolder not named in
 // keepNames together with `folder` itself. Works through the current directory and leaves it at
 // the parent of `folder`; a folder that cannot be entered is left alone, the current directory
-// unchanged. Linked folders are unlinked, never entered.
+// unchanged. Linked folders, `folder` itself included, are unlinked (with removeFolders), never
+// entered.
 void RecursiveRemoveDirectoryAndAllFiles(bool removeFolders, const std::vector<std::wstring>* keepNames,
                                          std::wstring folder);
 

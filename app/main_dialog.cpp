@@ -319,6 +319,12 @@ bool CQWS_v2Dlg::OnTimer(UINT_PTR id) {
 CPageDlg* CQWS_v2Dlg::ShowPage(CPageDlg* page) {
   CPageDlg* previous = currentPage_;
   if (!page) return previous;
+  if (closeConfirmShown_ && page != closeConfirm_) {
+    // A step that ends while the close question is open (an update, a scan) must not put its
+    // page over the question: the page becomes current and shows after "Keep open".
+    currentPage_ = page;
+    return previous;
+  }
   closeConfirmShown_ = page == closeConfirm_;
   if (!closeConfirmShown_) currentPage_ = page;
   currentPageHasHelp_ = std::find(pagesWithoutHelp_.begin(), pagesWithoutHelp_.end(), page) ==
@@ -337,7 +343,11 @@ void CQWS_v2Dlg::ShowMessage(const MessagePageContent& content, MessageKind kind
   CPageDlg* previous = ShowPage(message_);
   if (previous != message_) HidePage(previous);
   message_->Refresh();
-  messageKind_ = kind;
+  // Under an open close question the answers still belong to the question.
+  if (closeConfirmShown_)
+    savedMessageKind_ = kind;
+  else
+    messageKind_ = kind;
 }
 
 void CQWS_v2Dlg::ShowSettings(bool refresh) {
@@ -429,6 +439,7 @@ void CQWS_v2Dlg::OnCloseConfirmAnswered(int button) {
     return;
   }
   if (button != 2) return;
+  closeConfirmShown_ = false;
   ShowPage(currentPage_);
   HidePage(closeConfirm_);
   messageKind_ = savedMessageKind_;

@@ -14,6 +14,14 @@
 
 namespace qws {
 
+namespace {
+
+// How long the replacement run waits for the old version's file: 100 tries, 10 seconds.
+constexpr int kReplacementCopyAttempts = 100;
+constexpr DWORD kReplacementCopyPauseMs = 100;
+
+}  // namespace
+
 CQWS_v2App& TheApp() {
   static CQWS_v2App app;
   return app;
@@ -49,9 +57,17 @@ bool CQWS_v2App::InitInstance(const std::vector<std::u16string>& args) {
 }
 
 void CQWS_v2App::RunReplacement(const std::u16string& targetPath) {
-  // The running file is the new version; it takes the old program's place.
+  // The running file is the new version; it takes the old program's place. The old version
+  // ends right after starting this run, but until it has, Windows keeps its file from being
+  // written: without waiting, the old version would simply start again.
   const std::wstring self = ModulePath();
-  CopyFileW(self.c_str(), ToWide(targetPath).c_str(), FALSE);
+  const std::wstring target = ToWide(targetPath);
+  for (int attempt = 0; !CopyFileW(self.c_str(), target.c_str(), FALSE) && attempt < kReplacementCopyAttempts;
+       ++attempt) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
+    Sleep(kReplacementCopyPauseMs);
+  }
   if (StartThroughShell(PlanReplacementStart(targetPath))) ExitProcess(0);
 }
 

@@ -272,6 +272,7 @@ void CQWS_v2Dlg::OnQuarantineBack() {
 
 void CQWS_v2Dlg::ShowStoppingScan() {
   HidePage(closeConfirm_);
+  closeConfirmShown_ = false;
   MessagePageContent content;
   content.title = LoadText(4123);  // "Stopping scan ..."
   content.text = LoadText(4124);   // "This may take a moment"

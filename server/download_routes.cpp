@@ -6,14 +6,21 @@
 // Faults (--set):
 //   files.status=N       answer every file request with this status and an error page
 //   files.truncate=N     send at most N bytes of a file's body, then drop the connection
+//   files.pause_ms=N     send bodies in pieces of 64 KiB with a pause of N ms after each, so
+//                        that a client's progress can be watched
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 #include "server/server_context.h"
 
 namespace qws::server {
 namespace {
+
+// The size of the pieces of a paused body.
+constexpr size_t kPiece = 64 * 1024;
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
   std::ifstream in(path, std::ios::binary);
@@ -49,18 +56,23 @@ void ServeFile(const ServerContext& context, const std::string& relative,
   const std::string type = xml ? "text/xml" : path.extension() == ".png" ? "image/png"
                                                                          : "application/octet-stream";
   const std::string truncate = context.Option("files.truncate");
-  if (truncate.empty()) {
+  const int pauseMs = std::atoi(context.Option("files.pause_ms", "0").c_str());
+  if (truncate.empty() && pauseMs <= 0) {
     response.set_content(bytes, type.c_str());
     return;
   }
-  // The length announced is the whole file's; the connection ends after the first bytes.
-  const size_t sent = std::min(bytes.size(), static_cast<size_t>(std::atoll(truncate.c_str())));
+  // The length announced is the whole file's; with a truncation the connection ends after the
+  // first bytes.
+  const size_t sent = truncate.empty() ? bytes.size()
+                                       : std::min(bytes.size(), static_cast<size_t>(std::atoll(truncate.c_str())));
   auto body = std::make_shared<std::string>(std::move(bytes));
   response.set_content_provider(
       body->size(), type.c_str(),
-      [body, sent](size_t offset, size_t, httplib::DataSink& sink) {
+      [body, sent, pauseMs](size_t offset, size_t, httplib::DataSink& sink) {
         if (offset >= sent) return false;
-        sink.write(body->data() + offset, sent - offset);
+        const size_t piece = pauseMs > 0 ? std::min(kPiece, sent - offset) : sent - offset;
+        sink.write(body->data() + offset, piece);
+        if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
         return true;
       });
 }

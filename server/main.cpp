@@ -1,11 +1,13 @@
 // qws-server: the maker's servers in one program, on one port.
 //
 //   qws-server [--host H] [--port N] [--port-file F] [--content DIR] [--db FILE]
-//              [--set group.option=value]... [--delay-ms N]
+//              [--set group.option=value]... [--delay-ms N] [--request-log FILE]
 //   qws-server <command> [options] [args...]
 //
 // --port 0 picks a free port; the chosen one is printed ("listening on H:N") and written to
-// --port-file. Route groups register themselves (files named *_routes.cpp).
+// --port-file. Route groups register themselves (files named *_routes.cpp). --request-log
+// appends one line per answered request, "GET /path status", so that a test can tell what a
+// client asked for and how often.
 #include <httplib.h>
 
 #include <chrono>
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <mutex>
 #include <thread>
 
 #include "server/server_context.h"
@@ -28,7 +31,7 @@ void Stop(int) {
 
 int Usage() {
   std::cerr << "usage: qws-server [--host H] [--port N] [--port-file F] [--content DIR] [--db FILE]"
-               " [--set group.option=value]... [--delay-ms N]\n";
+               " [--set group.option=value]... [--delay-ms N] [--request-log FILE]\n";
   for (const auto& [name, entry] : qws::server::Commands())
     std::cerr << "       qws-server " << name << " " << entry.usage << "\n";
   return 2;
@@ -45,6 +48,7 @@ int main(int argc, char** argv) {
   int port = 80;
   std::string portFile;
   int delayMs = 0;
+  std::string requestLog;
   std::string command;
   std::vector<std::string> commandArgs;
 
@@ -63,6 +67,7 @@ int main(int argc, char** argv) {
     else if (arg == "--content") context.content = value();
     else if (arg == "--db") context.database = value();
     else if (arg == "--delay-ms") delayMs = std::atoi(value().c_str());
+    else if (arg == "--request-log") requestLog = value();
     else if (arg == "--set") {
       const std::string setting = value();
       const size_t equals = setting.find('=');
@@ -94,6 +99,16 @@ int main(int argc, char** argv) {
     });
   }
   for (auto& [group, install] : qws::server::RouteGroups()) install(server, context);
+  std::ofstream requests;
+  std::mutex requestsLock;
+  if (!requestLog.empty()) {
+    requests.open(requestLog, std::ios::app);
+    // Requests are answered on several threads; each line is written whole and at once.
+    server.set_logger([&](const httplib::Request& request, const httplib::Response& response) {
+      std::lock_guard<std::mutex> guard(requestsLock);
+      requests << request.method << ' ' << request.path << ' ' << response.status << std::endl;
+    });
+  }
 
   if (port == 0) port = server.bind_to_any_port(host);
   else if (!server.bind_to_port(host, port)) port = -1;

@@ -102,6 +102,20 @@ TEST_F(FileUtils, ALinkedFolderIsUnlinkedNotEmptied) {
   EXPECT_FALSE(FolderExists(root + L"\\sub"));
 }
 
+TEST_F(FileUtils, AFolderThatIsItselfALinkIsNeverEntered) {
+  const std::wstring outside = temp_ / L"outside";
+  MakeTree(outside);
+  const std::wstring link = temp_ / L"link";
+  if (!test::MakeFolderLink(link, outside)) GTEST_SKIP() << "folder links are not available here";
+  SetCurrentDirectoryW(temp_.path().c_str());
+  for (bool removeFolders : {false, true})
+    RecursiveRemoveDirectoryAndAllFiles(removeFolders, nullptr, link + L"\\");
+  EXPECT_TRUE(FileExists(outside + L"\\a.txt"));
+  EXPECT_TRUE(FileExists(outside + L"\\sub\\deep\\c.txt"));
+  EXPECT_EQ(test::CurrentDirectory(), temp_.path());
+  test::RemoveFolderLink(link);
+}
+
 TEST_F(FileUtils, CopiesATreeThroughItsFilters) {
   const std::wstring source = temp_ / L"from";
   MakeTree(source);

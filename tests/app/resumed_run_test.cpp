@@ -19,6 +19,7 @@
 #include "tests/scanlib/test_samples.h"
 #include "tests/support/win_test_support.h"
 #include "tests/ui/input_driver.h"
+#include "tests/wizard/wizard_driver.h"
 
 namespace qws {
 namespace {
@@ -82,18 +83,6 @@ class WorkFolderOfAnEarlierRun {
   }
 };
 
-std::optional<std::wstring> RunOnceData() {
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return std::nullopt;
-  return key.ReadString(kRestartValueName, 2048);
-}
-
-void RemoveRunOnceValue() {
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_SET_VALUE) == ERROR_SUCCESS)
-    (void)key.DeleteValue(kRestartValueName);
-}
-
 // The resumed run scans before its window shows.
 HWND WaitForMainWindow(DWORD processId) { return test::WaitForMainWindow(processId, 60s); }
 
@@ -111,26 +100,6 @@ RECT RectInPage(HWND control) {
   return rect;
 }
 
-// The text of one cell of a list view in another process.
-std::wstring CellText(DWORD processId, HWND list, int row, int column) {
-  ScopedHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
-  if (!process) return L"(no access)";
-  constexpr size_t kChars = 1100;
-  const size_t bytes = sizeof(LVITEMW) + kChars * sizeof(wchar_t);
-  auto* remote = static_cast<char*>(VirtualAllocEx(process.get(), nullptr, bytes, MEM_COMMIT, PAGE_READWRITE));
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-  item.cchTextMax = kChars;
-  WriteProcessMemory(process.get(), remote, &item, sizeof(item), nullptr);
-  const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
-  std::wstring text(kChars, L'\0');
-  ReadProcessMemory(process.get(), remote + sizeof(LVITEMW), text.data(), kChars * sizeof(wchar_t), nullptr);
-  VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
-
 class ResumedRun : public testing::Test {
  protected:
   void SetUp() override {
@@ -138,7 +107,7 @@ class ResumedRun : public testing::Test {
     ASSERT_TRUE(test::TopLevelWindowsWithCaption(kCaption).empty())
         << "another copy of the program is already running";
   }
-  void TearDown() override { RemoveRunOnceValue(); }
+  void TearDown() override { test::RemoveRunOnceValue(); }
 
   // EICAR put together here, so that no file of the repository is one.
   std::wstring Infected(const std::wstring& name) {
@@ -180,13 +149,13 @@ TEST_F(ResumedRun, RestartLaterRoundTripScansAndCleansThePlannedObjects) {
   std::string planned;
   for (const std::u16string& path : CmlLineScanner::InfectedPaths()) planned += U16ToUtf8(path) + "\n";
   EXPECT_EQ(test::ReadFileBytes(work.Plan()), planned);
-  const auto data = RunOnceData();
+  const auto data = test::RunOnceData();
   ASSERT_TRUE(data.has_value());
   ASSERT_EQ(*data, ModulePath() + L" RESETSTART");
 
   // The next logon, as Windows does it: the value goes, and its command runs from the system
   // folder. This test stood in for the first run, so the program takes its place in the command.
-  RemoveRunOnceValue();
+  test::RemoveRunOnceValue();
   wchar_t system[MAX_PATH] = L"";
   GetSystemDirectoryW(system, MAX_PATH);
   const std::wstring arguments = data->substr(ModulePath().size() + 1);
@@ -262,9 +231,9 @@ TEST_F(ResumedRun, AnObjectThatCannotBeCleanedIsListed) {
   EXPECT_EQ(listRect.bottom, 360);
 
   ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
-  EXPECT_EQ(CellText(resumed.id(), list, 0, 0), stuck);
-  EXPECT_EQ(CellText(resumed.id(), list, 0, 1), L"Eicar-Test-Signature");
-  EXPECT_FALSE(CellText(resumed.id(), list, 0, 2).empty());
+  EXPECT_EQ(test::ListCellText(resumed.id(), list, 0, 0), stuck);
+  EXPECT_EQ(test::ListCellText(resumed.id(), list, 0, 1), L"Eicar-Test-Signature");
+  EXPECT_FALSE(test::ListCellText(resumed.id(), list, 0, 2).empty());
   // The columns share the list's width, each at least as wide as its text needs.
   RECT client{};
   GetClientRect(list, &client);

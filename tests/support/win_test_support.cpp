@@ -164,6 +164,19 @@ Process::Process(const std::wstring& program, const std::wstring& arguments,
   }
 }
 
+Process::Process(DWORD processId)
+    : process_(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                           processId)),
+      id_(processId) {}
+
+std::wstring Process::ImagePath() const {
+  if (!process_) return {};
+  wchar_t path[MAX_PATH * 2] = L"";
+  DWORD length = MAX_PATH * 2;
+  if (!QueryFullProcessImageNameW(process_.get(), 0, path, &length)) return {};
+  return std::wstring(path, length);
+}
+
 Process::~Process() {
   if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
     TerminateProcess(process_.get(), 1);

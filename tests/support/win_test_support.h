@@ -54,6 +54,8 @@ class Process {
  public:
   Process(const std::wstring& program, const std::wstring& arguments,
           const std::wstring& folder = L"");
+  // A process started by someone else (a program that restarts itself), by its id.
+  explicit Process(DWORD processId);
   ~Process();
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
@@ -61,6 +63,8 @@ class Process {
   DWORD id() const { return id_; }
   // The exit code, or nothing while it is still running after the wait.
   std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout);
+  // The full path of the program file it runs; empty when it cannot be asked.
+  std::wstring ImagePath() const;
 
  private:
   ScopedHandle process_;

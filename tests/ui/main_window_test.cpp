@@ -136,6 +136,8 @@ TEST(MainWindow, LooksAndBehavesAsTheFrameOfThePages) {
   EXPECT_TRUE(test::WaitUntil([&] { return SameRect(WindowRect(shadow), {frame.left + 3, frame.top + 5, frame.right + 3, frame.bottom + 5}); }, 3s));
   DestroyWindow(other);
   SetForegroundWindow(window);
+  // A click that arrives before the activation does is taken by the activation alone.
+  ASSERT_TRUE(test::WaitUntil([&] { return test::Near(test::WindowPixel(window, 0, 300), 0xBFBCB7, 2); }, 5s));
 
   // Minimise with the window's own button: the shadow goes; restored, it comes back.
   test::ClickAt(test::CentreOf(GetDlgItem(window, IDC_MINIMIZE_BUTTON)));

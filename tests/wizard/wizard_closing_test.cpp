@@ -27,7 +27,7 @@ bool LastScanTimeStored() {
   return stored;
 }
 
-int FilesScanned(test::Wizard& wizard) { return _wtoi(wizard.Text(IDC_SCAN_FILES_VALUE).c_str()); }
+int FilesScanned(test::Wizard& wizard) { return _wtoi(wizard.ControlText(IDC_SCAN_FILES_VALUE).c_str()); }
 
 class WizardClosing : public testing::Test {
  protected:
@@ -45,7 +45,7 @@ class WizardClosing : public testing::Test {
   // Terms, settings with the samples folder as the only target, Scan, and the update.
   void StartScan(test::Wizard& wizard) {
     ASSERT_TRUE(wizard.AcceptTermsAndChooseSettings()) << "page: " << testing::PrintToString(wizard.PageTitle());
-    ASSERT_TRUE(wizard.ChooseScanTarget(samples_.path()));
+    ASSERT_TRUE(wizard.ChooseTargetFolder(samples_.path()));
     wizard.Shot(L"settings");
     ASSERT_TRUE(wizard.ClickControl(IDC_SETTINGS_SCAN));
     ASSERT_TRUE(wizard.WaitForPage(L"Scanning...", 90s)) << "page: " << testing::PrintToString(wizard.PageTitle());
@@ -53,10 +53,10 @@ class WizardClosing : public testing::Test {
 
   // The close button and the question that follows it.
   void AskToClose(test::Wizard& wizard, const std::wstring& shot) {
-    ASSERT_TRUE(wizard.ClickCloseButton());
+    ASSERT_TRUE(wizard.ClickWindowControl(IDC_CLOSE_BUTTON));
     ASSERT_TRUE(wizard.WaitForText(IDC_PAGE_TEXT, kCloseQuestion, 20s)) << "page: " << testing::PrintToString(wizard.PageTitle());
-    EXPECT_EQ(wizard.Text(IDC_LEFT_BUTTON), L"Close");
-    EXPECT_EQ(wizard.Text(IDC_RIGHT_BUTTON), L"Keep open");
+    EXPECT_EQ(wizard.ControlText(IDC_LEFT_BUTTON), L"Close");
+    EXPECT_EQ(wizard.ControlText(IDC_RIGHT_BUTTON), L"Keep open");
     wizard.Shot(shot);
   }
 
@@ -84,13 +84,13 @@ TEST_F(WizardClosing, DuringTheScanKeepOpenGoesOnAndCloseStopsTheScanFirst) {
   AskToClose(wizard, L"question_again");
   ASSERT_TRUE(wizard.ClickControl(IDC_LEFT_BUTTON));
   ASSERT_TRUE(wizard.WaitForPage(L"Stopping scan ...", 20s)) << "page: " << testing::PrintToString(wizard.PageTitle());
-  EXPECT_EQ(wizard.Text(IDC_PAGE_TEXT), L"This may take a moment");
+  EXPECT_EQ(wizard.ControlText(IDC_PAGE_TEXT), L"This may take a moment");
   EXPECT_FALSE(IsWindowVisible(wizard.Control(IDC_LEFT_BUTTON)));
   EXPECT_FALSE(IsWindowVisible(wizard.Control(IDC_RIGHT_BUTTON)));
   const int stoppedAt = FilesScanned(wizard);
   wizard.Shot(L"stopping");
   // Further close requests change nothing while the scan stops.
-  EXPECT_TRUE(wizard.ClickCloseButton());
+  EXPECT_TRUE(wizard.ClickWindowControl(IDC_CLOSE_BUTTON));
   EXPECT_EQ(wizard.PageTitle(), L"Stopping scan ...");
   EXPECT_EQ(wizard.process().WaitForExit(60s), 0u);
   EXPECT_LT(stoppedAt, kManyFiles) << "the scan had ended before the close";
@@ -112,8 +112,8 @@ TEST_F(WizardClosing, KeepOpenOnAFailedUpdateKeepsItsButtons) {
   ASSERT_TRUE(wizard.ClickControl(IDC_RIGHT_BUTTON));
   ASSERT_TRUE(wizard.WaitForPage(L"Cannot update virus signature database", 20s))
       << "page: " << testing::PrintToString(wizard.PageTitle());
-  EXPECT_EQ(wizard.Text(IDC_LEFT_BUTTON), L"Back");
-  EXPECT_EQ(wizard.Text(IDC_RIGHT_BUTTON), L"Use older database");
+  EXPECT_EQ(wizard.ControlText(IDC_LEFT_BUTTON), L"Back");
+  EXPECT_EQ(wizard.ControlText(IDC_RIGHT_BUTTON), L"Use older database");
   wizard.Shot(L"kept_open");
   // The page still answers as the failed update's message.
   ASSERT_TRUE(wizard.ClickControl(IDC_LEFT_BUTTON));
@@ -128,12 +128,12 @@ TEST_F(WizardClosing, FromTheFinalPageAtTheFirstClose) {
   StartScan(wizard);
   ASSERT_TRUE(wizard.WaitForPage(L"No threats found", 60s)) << "page: " << testing::PrintToString(wizard.PageTitle());
   wizard.Shot(L"result");
-  ASSERT_EQ(wizard.Text(IDC_RESULT_BUTTON1), L"Finish");
+  ASSERT_EQ(wizard.ControlText(IDC_RESULT_BUTTON1), L"Finish");
   ASSERT_TRUE(wizard.ClickControl(IDC_RESULT_BUTTON1));
   ASSERT_TRUE(wizard.WaitForPage(L"Thank you for trying Quellix WebSweep", 20s))
       << "page: " << testing::PrintToString(wizard.PageTitle());
   wizard.Shot(L"final");
-  ASSERT_TRUE(wizard.ClickCloseButton());
+  ASSERT_TRUE(wizard.ClickWindowControl(IDC_CLOSE_BUTTON));
   EXPECT_EQ(wizard.process().WaitForExit(30s), 0u);
   // A finished scan is remembered for the next one.
   EXPECT_TRUE(LastScanTimeStored());

@@ -5,40 +5,74 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
+#include "app/restart.h"
+#include "base/reg_key.h"
 #include "resources/resource_ids.h"
 #include "tests/net/test_server.h"
 #include "tests/ui/input_driver.h"
+#include "tests/ui/modal_script.h"
 
 namespace qws::test {
 
 namespace {
 
-using namespace std::chrono_literals;
-
 constexpr wchar_t kCaption[] = L"Quellix WebSweep";
-constexpr wchar_t kTargetDialogCaption[] = L"Selection of scan targets";
-// The colour the settings page draws its links in, and the preset that clears the target tree.
-constexpr COLORREF kLinkColour = 0xD29A2A;
-constexpr int kNoSelectionPreset = 3;
-// The tree's state image of a checked item.
-constexpr UINT kCheckedStateImage = 2;
 
-// The child inherits the environment: QWS_SERVER is set for the start and put back afterwards.
-std::wstring StartWithServer(const std::wstring& server) {
-  if (server.empty())
-    SetEnvironmentVariableW(L"QWS_SERVER", nullptr);
-  else
-    SetEnvironmentVariableW(L"QWS_SERVER", server.c_str());
-  return server;
+// The child inherits the environment: QWS_SERVER is set for the start, and with a temporary-files
+// folder of its own so are TMP and TEMP, which the constructor puts back once the child runs.
+std::wstring PrepareStart(const std::wstring& server, const std::wstring& program, const std::wstring& temp,
+                          std::vector<std::pair<std::wstring, std::wstring>>& saved) {
+  SetEnvironmentVariableW(L"QWS_SERVER", server.empty() ? nullptr : server.c_str());
+  if (!temp.empty()) {
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+      wchar_t value[MAX_PATH] = L"";
+      GetEnvironmentVariableW(name, value, MAX_PATH);
+      saved.emplace_back(name, value);
+      SetEnvironmentVariableW(name, temp.c_str());
+    }
+  }
+  return program.empty() ? ProgramPath() : program;
 }
 
-// Where a window shows pixels of `colour` (client coordinates); empty when it shows none.
-std::optional<RECT> PixelsOfColour(HWND window, COLORREF colour) {
-  RECT client{};
-  GetClientRect(window, &client);
-  const int width = client.right, height = client.bottom;
-  if (width <= 0 || height <= 0) return std::nullopt;
+// A block of memory in another process, for the list and tree messages that carry pointers.
+class RemoteBlock {
+ public:
+  RemoteBlock(DWORD processId, size_t bytes)
+      : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId)) {
+    if (process_) address_ = VirtualAllocEx(process_.get(), nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteBlock() {
+    if (address_) VirtualFreeEx(process_.get(), address_, 0, MEM_RELEASE);
+  }
+  RemoteBlock(const RemoteBlock&) = delete;
+  RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+  bool ok() const { return address_ != nullptr; }
+  char* at(size_t offset = 0) const { return static_cast<char*>(address_) + offset; }
+  LPARAM param(size_t offset = 0) const { return reinterpret_cast<LPARAM>(at(offset)); }
+  bool Write(const void* data, size_t bytes, size_t offset = 0) const {
+    return WriteProcessMemory(process_.get(), at(offset), data, bytes, nullptr) != FALSE;
+  }
+  bool Read(void* data, size_t bytes, size_t offset = 0) const {
+    return ReadProcessMemory(process_.get(), at(offset), data, bytes, nullptr) != FALSE;
+  }
+
+ private:
+  ScopedHandle process_;
+  void* address_ = nullptr;
+};
+
+// The pixels of a window's screen area, 0x00RRGGBB, row by row.
+std::vector<uint32_t> CaptureWindow(HWND window, int& width, int& height) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  width = rect.right - rect.left;
+  height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return {};
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -47,48 +81,44 @@ std::optional<RECT> PixelsOfColour(HWND window, COLORREF colour) {
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
   HDC screen = GetDC(nullptr);
-  ScopedBitmap copy(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   HDC memory = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(memory, copy.get());
-  const POINT origin = ScreenPoint(window, 0, 0);
-  BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
-  SelectObject(memory, old);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::vector<uint32_t> pixels;
+  if (bitmap && bits) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    pixels.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + static_cast<size_t>(width) * height);
+    SelectObject(memory, old);
+  }
+  if (bitmap) DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  if (!bits) return std::nullopt;
-  std::optional<RECT> found;
-  const auto* pixels = static_cast<const uint32_t*>(bits);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const uint32_t p = pixels[y * width + x];  // 0x00RRGGBB
-      if (!Near(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF), colour, 24)) continue;
-      if (!found) found = RECT{x, y, x + 1, y + 1};
-      found->left = std::min<LONG>(found->left, x);
-      found->top = std::min<LONG>(found->top, y);
-      found->right = std::max<LONG>(found->right, x + 1);
-      found->bottom = std::max<LONG>(found->bottom, y + 1);
-    }
-  }
-  return found;
+  return pixels;
 }
 
-void TypeText(const std::wstring& text) {
-  for (wchar_t c : text) {
-    INPUT input[2] = {};
-    for (int i = 0; i < 2; ++i) {
-      input[i].type = INPUT_KEYBOARD;
-      input[i].ki.wScan = c;
-      input[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
-    }
-    SendInput(2, input, sizeof(INPUT));
-    Pump(std::chrono::milliseconds(30));
-  }
+RECT ToScreen(HWND window, RECT rect) {
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
 }
 
-std::wstring WorkFolderPath() {
-  wchar_t appData[MAX_PATH] = L"";
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return {};
-  return std::wstring(appData) + L"\\Quellix\\QuellixWebSweep";
+POINT Centre(const RECT& rect) { return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
+
+// The label of the tree's selected item, in screen coordinates.
+std::optional<RECT> SelectedTreeLabel(DWORD processId, HWND tree) {
+  const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return std::nullopt;
+  const std::optional<RECT> rect = TreeItemRect(processId, tree, item);
+  if (!rect) return std::nullopt;
+  return ToScreen(tree, *rect);
+}
+
+// The check state image of the tree's selected item: 1 unchecked, 2 checked, 3 mixed.
+int SelectedTreeCheck(HWND tree) {
+  const auto item = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+  if (!item) return 0;
+  return static_cast<int>((SendMessageW(tree, TVM_GETITEMSTATE, static_cast<WPARAM>(item), TVIS_STATEIMAGEMASK) &
+                           TVIS_STATEIMAGEMASK) >> 12);
 }
 
 }  // namespace
@@ -116,12 +146,35 @@ std::wstring ServerThatIsDown() {
   return L"127.0.0.1:" + std::to_wstring(port);
 }
 
-Wizard::Wizard(const std::wstring& server, const std::wstring& arguments)
-    : process_((StartWithServer(server), ProgramPath()), arguments) {}
+Wizard::Wizard(const std::wstring& server, const std::wstring& arguments, const std::wstring& program,
+               const std::wstring& temp)
+    : process_(PrepareStart(server, program, temp, savedVariables_), arguments) {
+  for (const auto& [name, value] : savedVariables_)
+    SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
+}
+
+bool Wizard::FollowRestartedProgram(std::chrono::milliseconds timeout) {
+  DWORD restarted = 0;
+  const bool found = WaitUntil([&] {
+    for (HWND candidate : TopLevelWindowsWithCaption(kCaption)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(candidate, &owner);
+      if (owner != process_.id()) {
+        restarted = owner;
+        return true;
+      }
+    }
+    return false;
+  }, timeout);
+  if (!found) return false;
+  followed_.emplace(restarted);
+  window_ = nullptr;
+  return true;
+}
 
 HWND Wizard::window() {
   if (window_ && IsWindow(window_)) return window_;
-  const auto windows = TopLevelWindows(process_.id(), kCaption);
+  const auto windows = TopLevelWindows(process().id(), kCaption);
   window_ = windows.empty() ? nullptr : windows.front();
   return window_;
 }
@@ -153,27 +206,22 @@ bool Wizard::ClickControl(int id) {
   return true;
 }
 
-void Wizard::Shot(const std::wstring& step) {
-  Pump(std::chrono::milliseconds(300));
-  SaveScreenshot(scenario.empty() ? step : scenario + L"_" + step);
+bool Wizard::WaitForPage(const std::wstring& title, int id, std::chrono::milliseconds timeout) {
+  return WaitUntil(
+      [&] {
+        HWND control = Control(id);
+        return PageTitle() == title && control && IsWindowVisible(control);
+      },
+      timeout);
 }
 
-std::wstring Wizard::Text(int id) {
+std::wstring Wizard::ControlText(int id) {
   HWND control = Control(id);
   return control ? WindowText(control) : std::wstring();
 }
 
 bool Wizard::WaitForText(int id, const std::wstring& text, std::chrono::milliseconds timeout) {
-  return WaitUntil([&] { return Text(id) == text; }, timeout);
-}
-
-bool Wizard::ClickCloseButton() {
-  HWND main = window();
-  HWND close = main ? GetDlgItem(main, IDC_CLOSE_BUTTON) : nullptr;
-  if (!close || !IsWindowVisible(close)) return false;
-  ClickAt(CentreOf(close));
-  Pump();
-  return true;
+  return WaitUntil([&] { return ControlText(id) == text; }, timeout);
 }
 
 bool Wizard::AcceptTermsAndChooseSettings() {
@@ -182,85 +230,200 @@ bool Wizard::AcceptTermsAndChooseSettings() {
   if (!ClickControl(IDC_TERMS_ACCEPT) || !WaitForPage(L"Computer scan settings")) return false;
   // Scan waits for one of the two radios.
   if (!ClickControl(IDC_SETTINGS_UNWANTED_OFF)) return false;
-  return WaitUntil([&] { return CheckState(Control(IDC_SETTINGS_UNWANTED_OFF)) == BST_CHECKED; }, 10s);
+  return WaitUntil([&] { return CheckState(Control(IDC_SETTINGS_UNWANTED_OFF)) == BST_CHECKED; }, std::chrono::seconds(10));
 }
 
-bool Wizard::ChooseScanTarget(const std::wstring& folder) {
+bool Wizard::ClickWindowControl(int id) {
+  HWND main = window();
+  HWND control = main ? GetDlgItem(main, id) : nullptr;
+  if (!control || !IsWindowVisible(control)) return false;
+  ClickAt(CentreOf(control));
+  Pump();
+  return true;
+}
+
+bool Wizard::ClickLink(int id) {
+  HWND control = Control(id);
+  return control && IsWindowVisible(control) && ClickLinkOf(control);
+}
+
+bool Wizard::ClickRowCheckBox(int listId, int row) {
+  HWND list = Control(listId);
+  if (!list || row >= ListRowCount(list)) return false;
+  RemoteBlock remote(process().id(), sizeof(LVHITTESTINFO) + sizeof(RECT));
+  if (!remote.ok()) return false;
+  SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+  RECT bounds{};
+  bounds.left = LVIR_BOUNDS;
+  remote.Write(&bounds, sizeof(bounds));
+  if (!SendMessageW(list, LVM_GETITEMRECT, row, remote.param())) return false;
+  remote.Read(&bounds, sizeof(bounds));
+  const int y = (bounds.top + bounds.bottom) / 2;
+  for (int x = bounds.left; x < bounds.left + 40; ++x) {
+    LVHITTESTINFO hit{};
+    hit.pt = {x, y};
+    remote.Write(&hit, sizeof(hit));
+    const LRESULT found = SendMessageW(list, LVM_SUBITEMHITTEST, 0, remote.param());
+    remote.Read(&hit, sizeof(hit));
+    if (found == row && (hit.flags & LVHT_ONITEMSTATEICON)) {
+      ClickAt(ScreenPoint(list, x + 3, y));
+      // Past the double-click time, so that a click on the next row is a click of its own.
+      Pump(std::chrono::milliseconds(GetDoubleClickTime() + 100));
+      return true;
+    }
+  }
+  return false;
+}
+
+HWND Wizard::WaitForWindow(const std::wstring& caption, std::chrono::milliseconds timeout) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        const auto windows = TopLevelWindows(process().id(), caption);
+        found = windows.empty() ? nullptr : windows.front();
+        return found != nullptr;
+      },
+      timeout);
+  return found;
+}
+
+void Wizard::Shot(const std::wstring& step) {
+  Pump(std::chrono::milliseconds(300));
+  SaveScreenshot(scenario.empty() ? step : scenario + L"_" + step);
+}
+
+int ListRowCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::wstring ListCellText(DWORD processId, HWND list, int row, int column) {
+  constexpr size_t kChars = 1100;
+  RemoteBlock remote(processId, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+  if (!remote.ok()) return L"(no access)";
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<wchar_t*>(remote.at(sizeof(LVITEMW)));
+  item.cchTextMax = kChars;
+  remote.Write(&item, sizeof(item));
+  const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, row, remote.param());
+  std::wstring text(kChars, L'\0');
+  remote.Read(text.data(), kChars * sizeof(wchar_t), sizeof(LVITEMW));
+  text.resize(static_cast<size_t>(length < 0 ? 0 : length));
+  return text;
+}
+
+std::optional<RECT> ListRowRect(DWORD processId, HWND list, int row) {
+  RemoteBlock remote(processId, sizeof(RECT));
+  RECT rect{};
+  rect.left = LVIR_LABEL;
+  if (!remote.ok() || !remote.Write(&rect, sizeof(rect)) ||
+      !SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), remote.param()) ||
+      !remote.Read(&rect, sizeof(rect)))
+    return std::nullopt;
+  return ToScreen(list, rect);
+}
+
+bool ClickListRow(DWORD processId, HWND list, int row) {
+  const auto rect = ListRowRect(processId, list, row);
+  if (!rect) return false;
+  ClickAt(Centre(*rect));
+  Pump();
+  return true;
+}
+
+bool ClickLinkOf(HWND control, COLORREF linkColour) {
+  int width = 0, height = 0;
+  const std::vector<uint32_t> pixels = CaptureWindow(control, width, height);
+  // The link's letters are smoothed at their edges: their cores are near the link colour.
+  int left = width, right = -1, top = height, bottom = -1;
+  for (int y = 0; !pixels.empty() && y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const uint32_t p = pixels[static_cast<size_t>(y) * width + x];  // 0x00RRGGBB
+      if (!Near(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF), linkColour, 24)) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  if (right < 0) return false;
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  ClickAt({rect.left + (left + right) / 2, rect.top + (top + bottom) / 2});
+  Pump();
+  return true;
+}
+
+bool Wizard::ChooseTargetFolder(const std::wstring& folder) {
+  using namespace std::chrono_literals;
+  constexpr int kNoSelectionEntry = 3;  // "Removable media|Local drives|Network drives|No selection"
+  constexpr int kCheckedImage = 2;
   HWND line = Control(IDC_SETTINGS_TARGETS);
   if (!line) return false;
-  // The targets line is part of the advanced section, which unfolds in steps.
-  if (!IsWindowVisible(line) && !ClickControl(IDC_SETTINGS_ADVANCED)) {
-    Shot(L"no_advanced_link");
-    return false;
-  }
-  RECT last{};
-  if (!WaitUntil([&] {
-        RECT now{};
-        GetWindowRect(line, &now);
-        const bool settled = IsWindowVisible(line) && EqualRect(&now, &last);
-        last = now;
-        Pump(std::chrono::milliseconds(300));
-        return settled;
-      }, 20s)) {
-    Shot(L"advanced_not_unfolded");
-    return false;
-  }
-  // "Change..." is the line's one link.
-  std::optional<RECT> link;
-  if (!WaitUntil([&] { return (link = PixelsOfColour(line, kLinkColour)).has_value(); }, 10s)) {
-    Shot(L"no_change_link");
-    return false;
-  }
-  ClickAt(ScreenPoint(line, (link->left + link->right) / 2, (link->top + link->bottom) / 2));
-
-  HWND dialog = nullptr;
-  if (!WaitUntil([&] {
-        const auto found = TopLevelWindows(process_.id(), kTargetDialogCaption);
-        dialog = found.empty() ? nullptr : found.front();
-        return dialog != nullptr;
-      }, 30s)) {
-    Shot(L"no_target_dialog");
-    return false;
-  }
+  // The targets line belongs to the advanced section, which opens row by row.
+  if (!IsWindowVisible(line) && !ClickControl(IDC_SETTINGS_ADVANCED)) return false;
+  // The proxy row is the section's last.
+  HWND proxy = Control(IDC_SETTINGS_PROXY);
+  if (!WaitUntil([&] { return IsWindowVisible(line) && proxy && IsWindowVisible(proxy); }, 5s)) return false;
+  const std::wstring lineBefore = WindowText(line);
+  if (!ClickLinkOf(line)) return false;
+  HWND dialog = WaitForWindow(L"Selection of scan targets");
+  if (!dialog) return false;
   SetForegroundWindow(dialog);
-  Pump(300ms);
+  Pump(200ms);
 
   HWND presets = GetDlgItem(dialog, IDC_TARGET_PRESETS);
   ClickAt(CentreOf(presets));
-  Pump(300ms);
+  Pump(200ms);
   PressKey(VK_HOME);
-  for (int i = 0; i < kNoSelectionPreset; ++i) PressKey(VK_DOWN);
+  for (int i = 0; i < kNoSelectionEntry; ++i) PressKey(VK_DOWN);
   PressKey(VK_RETURN);
-  if (!WaitUntil([&] { return SendMessageW(presets, CB_GETCURSEL, 0, 0) == kNoSelectionPreset; }, 5s)) {
-    Shot(L"no_preset");
+  if (!WaitUntil([&] { return SendMessageW(presets, CB_GETCURSEL, 0, 0) == kNoSelectionEntry; }, 5s))
     return false;
-  }
 
-  // The typed path selects the folder in the tree; Space on the tree checks it.
   HWND path = GetDlgItem(dialog, IDC_TARGET_PATH);
   ClickAt(CentreOf(path));
-  Pump();
   SendMessageW(path, EM_SETSEL, 0, -1);
   TypeText(folder);
-  Pump(300ms);
+  if (!WaitUntil([&] { return WindowText(path) == folder; }, 5s)) return false;
+
+  // Typing selects the folder in the tree without checking it; Space on the tree checks it.
   HWND tree = GetDlgItem(dialog, IDC_TARGET_TREE);
-  PressKeyWith(VK_SHIFT, VK_TAB);
-  Pump();
+  const auto label = SelectedTreeLabel(process().id(), tree);
+  if (!label) return false;
+  ClickAt(Centre(*label));
+  Pump(std::chrono::milliseconds(GetDoubleClickTime() + 100));
   PressKey(VK_SPACE);
-  const auto selectedChecked = [&] {
-    const auto item = reinterpret_cast<WPARAM>(
-        reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)));
-    if (!item) return false;
-    const UINT state = static_cast<UINT>(SendMessageW(tree, TVM_GETITEMSTATE, item, TVIS_STATEIMAGEMASK));
-    return (state & TVIS_STATEIMAGEMASK) >> 12 == kCheckedStateImage;
-  };
-  if (!WaitUntil(selectedChecked, 5s)) {
-    Shot(L"target_not_checked");
-    return false;
-  }
+  if (!WaitUntil([&] { return SelectedTreeCheck(tree) == kCheckedImage; }, 5s)) return false;
+  if (WindowText(path) != folder) return false;  // the click kept the typed folder selected
+
+  HWND ok = GetDlgItem(dialog, IDOK);
+  if (!IsWindowEnabled(ok)) return false;
   Shot(L"target_dialog");
-  ClickAt(CentreOf(GetDlgItem(dialog, IDOK)));
-  return WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10s);
+  ClickAt(CentreOf(ok));
+  // The page names the new targets once the dialog has gone.
+  return WaitUntil([&] { return (!IsWindow(dialog) || !IsWindowVisible(dialog)) && WindowText(line) != lineBefore; },
+                   10s);
+}
+
+std::optional<RECT> TreeItemRect(DWORD processId, HWND tree, HTREEITEM item) {
+  RemoteBlock remote(processId, sizeof(RECT));
+  if (!remote.ok()) return std::nullopt;
+  // The item's handle goes in through the rectangle's memory, the rectangle comes out there.
+  remote.Write(&item, sizeof(item));
+  if (!SendMessageW(tree, TVM_GETITEMRECT, TRUE, remote.param())) return std::nullopt;
+  RECT rect{};
+  remote.Read(&rect, sizeof(rect));
+  return rect;
+}
+
+bool ListRowChecked(HWND list, int row) {
+  // The state image of a ticked row is the second one.
+  return ((SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+std::wstring WorkFolderPath() {
+  wchar_t appData[MAX_PATH] = L"";
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return {};
+  return std::wstring(appData) + L"\\Quellix\\QuellixWebSweep";
 }
 
 void ClearWorkFolder() {
@@ -290,26 +453,16 @@ std::string DiagnosticLog() {
   return ReadFileBytes(std::wstring(temp) + L"log.txt");
 }
 
-int ListRowCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+std::optional<std::wstring> RunOnceData() {
+  RegKey key;
+  if (key.Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return std::nullopt;
+  return key.ReadString(kRestartValueName, 2048);
+}
 
-std::wstring ListCellText(DWORD processId, HWND list, int row, int column) {
-  ScopedHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
-  if (!process) return L"(no access)";
-  constexpr size_t kChars = 1100;
-  const size_t bytes = sizeof(LVITEMW) + kChars * sizeof(wchar_t);
-  auto* remote = static_cast<char*>(VirtualAllocEx(process.get(), nullptr, bytes, MEM_COMMIT, PAGE_READWRITE));
-  if (!remote) return L"(no memory)";
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-  item.cchTextMax = kChars;
-  WriteProcessMemory(process.get(), remote, &item, sizeof(item), nullptr);
-  const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
-  std::wstring text(kChars, L'\0');
-  ReadProcessMemory(process.get(), remote + sizeof(LVITEMW), text.data(), kChars * sizeof(wchar_t), nullptr);
-  VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
-  text.resize(static_cast<size_t>(length < 0 ? 0 : length));
-  return text;
+void RemoveRunOnceValue() {
+  RegKey key;
+  if (key.Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_SET_VALUE) == ERROR_SUCCESS)
+    (void)key.DeleteValue(kRestartValueName);
 }
 
 LRESULT CheckState(HWND control) { return SendMessageW(control, BM_GETCHECK, 0, 0); }

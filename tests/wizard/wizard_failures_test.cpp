@@ -36,15 +36,15 @@ class WizardFailures : public testing::Test {
   // From the terms to the update page's end with the samples folder as the only target.
   void WalkToTheUpdateEnd(test::Wizard& wizard) {
     ASSERT_TRUE(wizard.AcceptTermsAndChooseSettings()) << "page: " << testing::PrintToString(wizard.PageTitle());
-    ASSERT_TRUE(wizard.ChooseScanTarget(samples_.path()));
+    ASSERT_TRUE(wizard.ChooseTargetFolder(samples_.path()));
     wizard.Shot(L"settings");
     ASSERT_TRUE(wizard.ClickControl(IDC_SETTINGS_SCAN));
     ASSERT_TRUE(wizard.WaitForPage(L"Initialization...", 30s)) << "page: " << testing::PrintToString(wizard.PageTitle());
     wizard.Shot(L"update");
     ASSERT_TRUE(wizard.WaitForPage(kUpdateFailedTitle, 90s)) << "page: " << testing::PrintToString(wizard.PageTitle());
     wizard.Shot(L"update_failed");
-    EXPECT_EQ(wizard.Text(IDC_PAGE_TEXT), kCheckConnection);
-    EXPECT_EQ(wizard.Text(IDC_LEFT_BUTTON), L"Back");
+    EXPECT_EQ(wizard.ControlText(IDC_PAGE_TEXT), kCheckConnection);
+    EXPECT_EQ(wizard.ControlText(IDC_LEFT_BUTTON), L"Back");
   }
 
   test::TempFolder samples_;
@@ -74,7 +74,7 @@ TEST_F(WizardFailures, BrokenDownloadWithEarlierModulesScansWithTheOlderDatabase
   test::Wizard wizard(test::FixtureServer(L"update_unreachable"));
   wizard.scenario = L"wizard_older_database";
   WalkToTheUpdateEnd(wizard);
-  ASSERT_EQ(wizard.Text(IDC_RIGHT_BUTTON), L"Use older database");
+  ASSERT_EQ(wizard.ControlText(IDC_RIGHT_BUTTON), L"Use older database");
   ASSERT_TRUE(wizard.ClickControl(IDC_RIGHT_BUTTON));
 
   ASSERT_TRUE(wizard.WaitForPage(L"Scanning...", 30s)) << "page: " << testing::PrintToString(wizard.PageTitle());
@@ -98,7 +98,7 @@ TEST_F(WizardFailures, SecondCopyShowsAnotherInstanceAndEndsWhenClosed) {
       << "page: " << testing::PrintToString(second.PageTitle());
   EXPECT_EQ(second.PageTitle(), L"");
   EXPECT_FALSE(IsWindowVisible(second.Control(IDC_LEFT_BUTTON)));
-  ASSERT_EQ(second.Text(IDC_RIGHT_BUTTON), L"Close");
+  ASSERT_EQ(second.ControlText(IDC_RIGHT_BUTTON), L"Close");
   SetForegroundWindow(second.window());
   second.Shot(L"message");
   ASSERT_TRUE(second.ClickControl(IDC_RIGHT_BUTTON));

@@ -11,6 +11,7 @@
 #include "resources/resource_ids.h"
 #include "ui/column_widths.h"
 #include "ui/gdi.h"
+#include "ui/list_view.h"
 
 namespace qws {
 
@@ -125,13 +126,7 @@ void CAfterRestartDlg::FillList() {
   if (!columnsMade_) {
     const std::u16string names = ToU16(LoadText(4104));  // "Target|Threat name|Action"
     for (int column = 0; column < kColumnCount; ++column) {
-      std::wstring name = ToWide(TextToken(names, static_cast<size_t>(column), u'|'));
-      LVCOLUMNW info{};
-      info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-      info.pszText = name.data();
-      info.cx = 100;
-      info.iSubItem = column;
-      ListView_InsertColumn(list_, column, &info);
+      InsertListColumn(list_, column, ToWide(TextToken(names, static_cast<size_t>(column), u'|')), 100);
     }
     columnsMade_ = true;
   }
@@ -177,10 +172,7 @@ INT_PTR CAfterRestartDlg::DialogProc(UINT message, WPARAM wparam, LPARAM lparam)
     auto* header = reinterpret_cast<NMHDR*>(lparam);
     if (header->idFrom == IDC_AFTER_RESTART_LIST && header->code == LVN_GETDISPINFOW) {
       auto* info = reinterpret_cast<NMLVDISPINFOW*>(lparam);
-      if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
-        const std::wstring& text = CellText(static_cast<size_t>(info->item.iItem), info->item.iSubItem);
-        lstrcpynW(info->item.pszText, text.c_str(), info->item.cchTextMax);
-      }
+      AnswerTextRequest(*info, CellText(static_cast<size_t>(info->item.iItem), info->item.iSubItem));
       return TRUE;
     }
   }

@@ -25,7 +25,8 @@ bool CFinalDlg::OnInitDialog() {
   offerTitle_.Move({59, 166, 360, 190});
   offerTitle_.SetText(LoadText(4094));  // "Get full protection for FREE"
   offerList_.Attach(hwnd(), IDC_FINAL_OFFER_LIST);
-  offerList_.Move({59, 203, 360, 275});
+  // Down to the trial button: a wider face than "Segoe UI" wraps the last point onto a fifth line.
+  offerList_.Move({59, 203, 360, 290});
   offerList_.SetText(LoadText(4095));
   trial_.Attach(hwnd(), IDC_FINAL_TRIAL);
   trial_.SetColours(kAccentScheme);  // its edge is 0x966C18 in every state

@@ -10,6 +10,7 @@
 #include "base/u16.h"
 #include "engine/cml_line_scanner.h"
 #include "resources/resource_ids.h"
+#include "ui/list_view.h"
 #include "ui/pages/page_messages.h"
 #include "ui/row_tip_text.h"
 
@@ -77,15 +78,7 @@ void CQuarantineDlg::MakeColumns() {
   const std::wstring headers[kColumnCount] = {L"File", ToWide(TextToken(names, 1, u'|')),
                                               ToWide(TextToken(names, 2, u'|'))};
   const int widths[kColumnCount] = {fileColumnWidth_, kThreatNameWidth, actionWidth};
-  for (int column = 0; column < kColumnCount; ++column) {
-    std::wstring name = headers[column];
-    LVCOLUMNW info{};
-    info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    info.pszText = name.data();
-    info.cx = widths[column];
-    info.iSubItem = column;
-    ListView_InsertColumn(list_, column, &info);
-  }
+  for (int column = 0; column < kColumnCount; ++column) InsertListColumn(list_, column, headers[column], widths[column]);
   columnsMade_ = true;
 }
 
@@ -159,15 +152,12 @@ INT_PTR CQuarantineDlg::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
     const auto* header = reinterpret_cast<const NMHDR*>(lparam);
     if (header->idFrom == IDC_QUARANTINE_LIST && header->code == LVN_GETDISPINFOW) {
       auto* info = reinterpret_cast<NMLVDISPINFOW*>(lparam);
-      if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0)
-        lstrcpynW(info->item.pszText, CellText(info->item.iItem, info->item.iSubItem).c_str(), info->item.cchTextMax);
+      AnswerTextRequest(*info, CellText(info->item.iItem, info->item.iSubItem));
       return TRUE;
     }
     if (header->idFrom == IDC_QUARANTINE_LIST && header->code == LVN_ITEMCHANGED) {
       const auto* change = reinterpret_cast<const NMLISTVIEW*>(lparam);
-      if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) &&
-          !settingChecks_)
-        UpdateSelectAll();
+      if (IsCheckChange(*change) && !settingChecks_) UpdateSelectAll();
       return TRUE;
     }
   }

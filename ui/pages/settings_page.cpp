@@ -73,7 +73,9 @@ void CSettingsDlg::PlaceControls() {
   };
 
   unwantedText_.Attach(hwnd(), IDC_SETTINGS_UNWANTED_TEXT);
-  unwantedText_.Move({kLeft, 52, kRight, 90});
+  // Room for a third line down to the radios: where "Segoe UI" is substituted by a wider face the
+  // text needs it, and is cut off without it.
+  unwantedText_.Move({kLeft, 52, kRight, 100});
   unwantedText_.SetText(LoadText(4030));
 
   const std::array<std::pair<CCheckBox*, int>, 2> radios = {

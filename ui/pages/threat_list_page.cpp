@@ -14,6 +14,7 @@
 #include "report/threat_list_export.h"
 #include "resources/resource_ids.h"
 #include "ui/column_widths.h"
+#include "ui/list_view.h"
 #include "ui/pages/page_messages.h"
 #include "ui/row_tip_text.h"
 
@@ -116,13 +117,7 @@ void CThreatListDlg::FillList() {
   if (!items_.empty() && !columnsMade_) {
     const std::u16string names = ColumnNames();
     for (int column = 0; column < kColumnCount; ++column) {
-      std::wstring name = ToWide(TextToken(names, static_cast<size_t>(column), u'|'));
-      LVCOLUMNW info{};
-      info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-      info.pszText = name.data();
-      info.cx = 100;
-      info.iSubItem = column;
-      ListView_InsertColumn(list_, column, &info);
+      InsertListColumn(list_, column, ToWide(TextToken(names, static_cast<size_t>(column), u'|')), 100);
     }
     columnsMade_ = true;
   }
@@ -349,17 +344,12 @@ INT_PTR CThreatListDlg::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
     if (header->idFrom == IDC_THREATS_LIST && header->code == LVN_GETDISPINFOW) {
       auto* info = reinterpret_cast<NMLVDISPINFOW*>(lparam);
       const size_t row = static_cast<size_t>(info->item.iItem);
-      if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
-        const std::wstring text = row < items_.size() ? ToWide(CellOf(items_[row], info->item.iSubItem)) : L"";
-        lstrcpynW(info->item.pszText, text.c_str(), info->item.cchTextMax);
-      }
+      AnswerTextRequest(*info, row < items_.size() ? ToWide(CellOf(items_[row], info->item.iSubItem)) : L"");
       return TRUE;
     }
     if (header->idFrom == IDC_THREATS_LIST && header->code == LVN_ITEMCHANGED) {
       const auto* change = reinterpret_cast<const NMLISTVIEW*>(lparam);
-      if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) &&
-          !settingChecks_)
-        UpdateSelectionControls();
+      if (IsCheckChange(*change) && !settingChecks_) UpdateSelectionControls();
       return TRUE;
     }
   }
