@@ -6,6 +6,7 @@
 #include <string>
 
 #include "resources/resource_ids.h"
+#include "tests/scanlib/test_samples.h"
 #include "tests/ui/input_driver.h"
 #include "tests/wizard/wizard_driver.h"
 
@@ -25,6 +26,27 @@ bool LastScanTimeStored() {
   const bool stored = RegQueryValueExW(key, L"LST_0", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
   RegCloseKey(key);
   return stored;
+}
+
+struct PageQuery {
+  const wchar_t* title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindPageWithTitle(HWND child, LPARAM context) {
+  auto* query = reinterpret_cast<PageQuery*>(context);
+  if (test::WindowText(child) == query->title && GetDlgItem(child, IDC_THREATS_LIST)) {
+    query->found = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The threat list page of the main window, shown or not.
+HWND ThreatListPage(HWND mainWindow) {
+  PageQuery query{L"Threats found"};
+  EnumChildWindows(mainWindow, FindPageWithTitle, reinterpret_cast<LPARAM>(&query));
+  return query.found;
 }
 
 int FilesScanned(test::Wizard& wizard) { return _wtoi(wizard.ControlText(IDC_SCAN_FILES_VALUE).c_str()); }
@@ -137,6 +159,33 @@ TEST_F(WizardClosing, FromTheFinalPageAtTheFirstClose) {
   EXPECT_EQ(wizard.process().WaitForExit(30s), 0u);
   // A finished scan is remembered for the next one.
   EXPECT_TRUE(LastScanTimeStored());
+}
+
+TEST_F(WizardClosing, AScanThatEndsUnderTheQuestionShowsItsResultsAfterKeepOpen) {
+  for (int i = 0; i < kManyFiles / 3; ++i)
+    test::WriteFileBytes(samples_ / (L"file" + std::to_wstring(i) + L".txt"), std::string(2048, 'a' + i % 26));
+  test::WriteFileBytes(samples_ / L"eicar.com", test::Eicar());
+  test::Wizard wizard(test::FixtureServer(L"shared"));
+  wizard.scenario = L"wizard_scan_ends_under_question";
+  StartScan(wizard);
+  AskToClose(wizard, L"question");
+
+  // The scan ends and its results go to the threat list, which stays behind the question.
+  HWND list = nullptr;
+  ASSERT_TRUE(test::WaitUntil([&] {
+    HWND page = ThreatListPage(wizard.window());
+    list = page ? GetDlgItem(page, IDC_THREATS_LIST) : nullptr;
+    return list && test::ListRowCount(list) == 1;
+  }, 120s)) << "the scan's results did not reach the threat list";
+  test::Pump(1s);
+  EXPECT_EQ(wizard.ControlText(IDC_PAGE_TEXT), kCloseQuestion) << "a page came over the question";
+  EXPECT_FALSE(IsWindowVisible(GetParent(list)));
+  wizard.Shot(L"question_after_scan");
+
+  ASSERT_TRUE(wizard.ClickControl(IDC_RIGHT_BUTTON));
+  ASSERT_TRUE(test::WaitUntil([&] { return wizard.Page() == GetParent(list); }, 20s))
+      << "page: " << testing::PrintToString(wizard.PageTitle());
+  wizard.Shot(L"threat_list");
 }
 
 }  // namespace
