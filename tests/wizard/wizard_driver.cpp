@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -356,52 +357,66 @@ bool Wizard::ChooseTargetFolder(const std::wstring& folder) {
   using namespace std::chrono_literals;
   constexpr int kNoSelectionEntry = 3;  // "Removable media|Local drives|Network drives|No selection"
   constexpr int kCheckedImage = 2;
+  // Wine on a busy machine is slow: each step waits generously and names itself when it fails.
+  const auto failed = [&](const wchar_t* step) {
+    fwprintf(stderr, L"choosing the target folder failed at: %ls\n", step);
+    Shot(std::wstring(L"target_failed_") + step);
+    return false;
+  };
   HWND line = Control(IDC_SETTINGS_TARGETS);
-  if (!line) return false;
-  // The targets line belongs to the advanced section, which opens row by row.
-  if (!IsWindowVisible(line) && !ClickControl(IDC_SETTINGS_ADVANCED)) return false;
-  // The proxy row is the section's last.
+  if (!line) return failed(L"targets_line");
+  // The targets line belongs to the advanced section, which opens row by row; the proxy row is
+  // its last.
+  if (!IsWindowVisible(line) && !ClickControl(IDC_SETTINGS_ADVANCED)) return failed(L"advanced_link");
   HWND proxy = Control(IDC_SETTINGS_PROXY);
-  if (!WaitUntil([&] { return IsWindowVisible(line) && proxy && IsWindowVisible(proxy); }, 5s)) return false;
+  if (!WaitUntil([&] { return IsWindowVisible(line) && proxy && IsWindowVisible(proxy); }, 20s))
+    return failed(L"advanced_section");
   const std::wstring lineBefore = WindowText(line);
-  if (!ClickLinkOf(line)) return false;
+  if (!WaitUntil([&] { return ClickLinkOf(line); }, 10s)) return failed(L"change_link");
   HWND dialog = WaitForWindow(L"Selection of scan targets");
-  if (!dialog) return false;
+  if (!dialog) return failed(L"dialog");
   SetForegroundWindow(dialog);
-  Pump(200ms);
+  HWND tree = GetDlgItem(dialog, IDC_TARGET_TREE);
+  if (!WaitUntil([&] { return IsWindowVisible(dialog) && TreeView_GetCount(tree) > 0; }, 20s))
+    return failed(L"tree");
+  Pump(300ms);
 
   HWND presets = GetDlgItem(dialog, IDC_TARGET_PRESETS);
   ClickAt(CentreOf(presets));
-  Pump(200ms);
+  Pump(300ms);
   PressKey(VK_HOME);
   for (int i = 0; i < kNoSelectionEntry; ++i) PressKey(VK_DOWN);
   PressKey(VK_RETURN);
-  if (!WaitUntil([&] { return SendMessageW(presets, CB_GETCURSEL, 0, 0) == kNoSelectionEntry; }, 5s))
-    return false;
+  if (!WaitUntil([&] { return SendMessageW(presets, CB_GETCURSEL, 0, 0) == kNoSelectionEntry; }, 10s))
+    return failed(L"preset");
 
   HWND path = GetDlgItem(dialog, IDC_TARGET_PATH);
   ClickAt(CentreOf(path));
   SendMessageW(path, EM_SETSEL, 0, -1);
   TypeText(folder);
-  if (!WaitUntil([&] { return WindowText(path) == folder; }, 5s)) return false;
-
-  // Typing selects the folder in the tree without checking it; Space on the tree checks it.
-  HWND tree = GetDlgItem(dialog, IDC_TARGET_TREE);
-  const auto label = SelectedTreeLabel(process().id(), tree);
-  if (!label) return false;
+  // The tree follows the typed path down to the folder and selects it, without checking it.
+  std::optional<RECT> label;
+  if (!WaitUntil([&] { return WindowText(path) == folder && (label = SelectedTreeLabel(process().id(), tree)); }, 20s))
+    return failed(L"typed_path");
+  Pump(300ms);
+  label = SelectedTreeLabel(process().id(), tree);
+  if (!label) return failed(L"tree_label");
+  // A click on the label gives the tree the focus and keeps the selection; Space checks it.
   ClickAt(Centre(*label));
   Pump(std::chrono::milliseconds(GetDoubleClickTime() + 100));
   PressKey(VK_SPACE);
-  if (!WaitUntil([&] { return SelectedTreeCheck(tree) == kCheckedImage; }, 5s)) return false;
-  if (WindowText(path) != folder) return false;  // the click kept the typed folder selected
+  if (!WaitUntil([&] { return SelectedTreeCheck(tree) == kCheckedImage; }, 10s)) return failed(L"check");
+  if (WindowText(path) != folder) return failed(L"selection_kept");
 
   HWND ok = GetDlgItem(dialog, IDOK);
-  if (!IsWindowEnabled(ok)) return false;
+  if (!WaitUntil([&] { return IsWindowEnabled(ok) != FALSE; }, 10s)) return failed(L"ok_enabled");
   Shot(L"target_dialog");
   ClickAt(CentreOf(ok));
   // The page names the new targets once the dialog has gone.
-  return WaitUntil([&] { return (!IsWindow(dialog) || !IsWindowVisible(dialog)) && WindowText(line) != lineBefore; },
-                   10s);
+  if (!WaitUntil([&] { return (!IsWindow(dialog) || !IsWindowVisible(dialog)) && WindowText(line) != lineBefore; },
+                 20s))
+    return failed(L"targets_line_changed");
+  return true;
 }
 
 std::optional<RECT> TreeItemRect(DWORD processId, HWND tree, HTREEITEM item) {
