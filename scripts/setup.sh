@@ -45,7 +45,16 @@ if ((need_png)); then
       apt-get update -q
     fi
     mkdir -p "$deps/src"
-    (cd "$deps/src" && apt-get source -q libpng1.6)
+    if ! (cd "$deps/src" && apt-get source -q libpng1.6); then
+      # A mirror may list a source version whose files it no longer holds (a security update
+      # replaced on the server): take the newest of the other versions it offers.
+      fetched=0
+      for version in $(apt-cache showsrc libpng1.6 | awk '/^Version:/ {print $2}' | sort -u -r -V); do
+        rm -rf "$deps"/src/libpng1.6-*/
+        if (cd "$deps/src" && apt-get source -q "libpng1.6=$version"); then fetched=1; break; fi
+      done
+      ((fetched)) || { echo "setup: no source of libpng1.6 could be fetched" >&2; exit 1; }
+    fi
   fi
   png_src=$(ls -d "$deps"/src/libpng1.6-*/ | head -n 1)
   for triple in x86_64-w64-mingw32 i686-w64-mingw32; do
