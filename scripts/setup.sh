@@ -47,9 +47,10 @@ if ((need_png)); then
     mkdir -p "$deps/src"
     if ! (cd "$deps/src" && apt-get source -q libpng1.6); then
       # A mirror may list a source version whose files it no longer holds (a security update
-      # replaced on the server): take the newest of the other versions it offers.
+      # replaced on the server): take the newest of the other versions it offers, the newest
+      # of all being the one that just failed.
       fetched=0
-      for version in $(apt-cache showsrc libpng1.6 | awk '/^Version:/ {print $2}' | sort -u -r -V); do
+      for version in $(apt-cache showsrc libpng1.6 | awk '/^Version:/ {print $2}' | sort -u -r -V | tail -n +2); do
         rm -rf "$deps"/src/libpng1.6-*/
         if (cd "$deps/src" && apt-get source -q "libpng1.6=$version"); then fetched=1; break; fi
       done
